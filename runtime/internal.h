@@ -1,0 +1,81 @@
+// Runtime internals shared by the runtime's own sources and the window layer; not for application code.
+#pragma once
+
+#include "runtime/runtime.h"
+
+// A byte with the top bit set starts a two-byte GBK character (unless the text ends right after it).
+inline bool is_lead_byte(unsigned char b) { return (b & 0x80) != 0; }
+
+// What the window layer provides to the runtime core: loading windows, finding unit objects, pumping
+// messages and closing every window at shut-down. Members left null answer as "no windows".
+struct WindowHost {
+    // {window identifier, parent system window or null, modal flag} -> 0 on success, -1 on failure
+    int32_t (*load_window)(uint32_t window, void* parent, bool modal);
+    void* (*find_unit)(uint32_t window, uint32_t unit);  // the unit's window object or null
+    void (*process_messages)();
+    void (*close_all_windows)();
+};
+void set_window_host(const WindowHost& host);
+
+// The argument block of service 2005 (load a window).
+struct LoadWindowRequest {
+    uint32_t window;
+    void* parent;    // parent system window or null
+    uint32_t modal;  // non-zero: modal
+};
+const WindowHost& window_host();
+
+// Open-file table behind the file-number commands.
+void register_open_file(void* file, uint32_t kind_flags);
+bool unregister_open_file(void* file);  // true if it was registered
+bool is_open_file(const void* file);
+
+// DLL-command tables (filled at start-up from the program header) and their modules.
+void set_dll_commands(int32_t count, const char* const* library_names, const char* const* function_names);
+void unload_dll_modules();
+void* dll_command_module(int32_t index);  // the module a bound DLL command came from, else null
+
+// Exit routines in registration order; run and emptied by the shut-down sequence.
+void run_exit_routines();
+
+// Program paths, recorded at start-up from the module file name.
+void set_program_path(const char* module_file_name);
+
+// Main thread and shut-down state.
+void record_main_thread();
+bool on_main_thread();
+bool main_thread_recorded();
+
+// Start-up steps 3.2 to 3.11 (internal routine 6): program paths, owner window, main thread, constant pool,
+// DLL commands, support libraries and form data, all from the program header.
+void initialise_runtime(const ProgramHeader* header);
+
+void set_program_kind(uint32_t kind);
+// The constant pool's own empty text and empty byte-set (located by the payload layer).
+void set_pool_empties(const char* text, const void* bytes);
+
+// ---------------------------------------------------------------------------------------------------------------
+// Argument readers and result setters for command implementations. An argument is present when its index is
+// below the count and its record's tag is not 0; an omitted record and a missing trailing argument read alike.
+
+inline bool arg_present(int32_t count, const Value* args, int32_t i) { return i < count && args[i].type != 0; }
+inline int32_t arg_int(int32_t count, const Value* args, int32_t i, int32_t fallback = 0) {
+    return arg_present(count, args, i) ? static_cast<int32_t>(args[i].lo) : fallback;
+}
+inline bool arg_bool(int32_t count, const Value* args, int32_t i, bool fallback = false) {
+    return arg_present(count, args, i) ? args[i].lo != 0 : fallback;
+}
+// The text of a text argument; "" when absent or null.
+inline const char* arg_text(int32_t count, const Value* args, int32_t i) {
+    const char* p = arg_present(count, args, i) ? value_as_text(args[i]) : nullptr;
+    return p ? p : "";
+}
+// The byte-set block of a byte-set argument, or null when absent.
+inline const void* arg_bytes(int32_t count, const Value* args, int32_t i) {
+    return arg_present(count, args, i) ? value_as_block(args[i]) : nullptr;
+}
+
+inline void result_int(Value* r, int32_t v) { r->lo = static_cast<uint32_t>(v); }
+inline void result_bool(Value* r, bool v) { r->lo = v ? 1u : 0u; }
+inline void result_pointer(Value* r, const void* p) { r->lo = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+void result_double(Value* r, double v);  // also used for dates

@@ -1,0 +1,32 @@
+// Shared test support: child processes for behaviour that ends the program, and small builders.
+#pragma once
+
+#include <string>
+
+#include "runtime/runtime.h"
+
+// A scenario that runs in a child copy of the test program. The child's error hook appends
+// "<error number>|<message>\n" to the child's output, so a fatal error can be checked from the parent.
+using ChildScenario = void (*)();
+struct ChildScenarioRegistration {
+    ChildScenarioRegistration(const char* name, ChildScenario fn);
+};
+#define CHILD_SCENARIO(name)                                                 \
+    static void child_##name();                                              \
+    static ChildScenarioRegistration child_reg_##name(#name, child_##name); \
+    static void child_##name()
+
+struct ChildResult {
+    unsigned long exit_code;
+    std::string output;  // what the child wrote with child_write and its error hook
+};
+ChildResult run_child(const char* scenario);
+
+// Appends text to the running child's output (no effect outside a child).
+void child_write(const std::string& text);
+
+// A folder of its own for one test, created empty under the prefix's temporary folder; removed when the
+// test program ends. Ends with "\".
+std::string scratch_dir(const char* name);
+std::string read_file(const std::string& path);
+void write_bytes(const std::string& path, const std::string& bytes);

@@ -1,0 +1,61 @@
+# Sourced inside the sandbox: a throwaway Wine prefix cloned from a cached template, a display, and one
+# wineserver kept alive for the whole run. Every Wine command of the run uses this prefix.
+#
+# QG_PREFIX_ROOT  where the template and the run prefixes live (a local disk)
+
+: "${QG_PREFIX_ROOT:?}"
+export WINEDEBUG=-all
+export LC_ALL=zh_CN.UTF-8
+qg_template_version=1
+
+qg_template() {
+  tpl=$QG_PREFIX_ROOT/template-$(wine --version | tr -c 'A-Za-z0-9.\n' _)-$qg_template_version
+  if [ ! -d "$tpl" ]; then
+    rm -rf "$tpl.new"
+    WINEPREFIX=$tpl.new wineboot -i </dev/null >/dev/null 2>&1
+    WINEPREFIX=$tpl.new wineserver -w </dev/null >/dev/null 2>&1
+    mv "$tpl.new" "$tpl"
+  fi
+  echo "$tpl"
+}
+
+# qg_clone_prefix TEMPLATE NEW: a private copy of a stopped prefix. The system folders are hard-linked
+# (never written in place; replace a file there with rm first), the registry and the rest are copied.
+qg_clone_prefix() {
+  src=$1; dst=$2
+  rm -rf "$dst"
+  mkdir -p "$dst/drive_c/windows"
+  (cd "$src" && for e in * .[!.]*; do [ -e "$e" ] && [ "$e" != drive_c ] && cp -a "$e" "$dst/"; done
+   cd drive_c && for e in *; do [ "$e" != windows ] && cp -a "$e" "$dst/drive_c/"; done
+   cd windows && for e in *; do
+     case "$e" in system32|syswow64) cp -al "$e" "$dst/drive_c/windows/" ;; *) cp -a "$e" "$dst/drive_c/windows/" ;; esac
+   done)
+}
+
+qg_start_display() {
+  qg_xvfb_pid=""
+  if [ -z "${DISPLAY:-}" ]; then
+    for n in 91 92 93 94 95 96 97 98 99; do
+      [ -e "/tmp/.X11-unix/X$n" ] && continue
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      qg_xvfb_pid=$!
+      export DISPLAY=":$n"
+      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      break
+    done
+  fi
+}
+
+# The wineserver and Wine's own services must not hold the caller's output open: start them with every
+# standard stream on /dev/null.
+qg_start_wine() {
+  export WINEPREFIX=$1
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+}
+
+qg_stop_all() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1
+  [ -n "${qg_xvfb_pid:-}" ] && kill "$qg_xvfb_pid" 2>/dev/null
+  return 0
+}

@@ -1,0 +1,50 @@
+# Sourced by the run and test commands: installs what is missing on a Debian 12 machine and builds.
+# Needs root for apt-get (it is run as root on CI).
+
+qg_repo=$(cd "$(dirname "$0")/.." && pwd)
+qg_build=${QG_BUILD_DIR:-$qg_repo/build}
+
+qg_packages="cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-i686-dev googletest wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei
+  qemu-system-x86 linux-image-amd64 busybox-static cpio e2fsprogs mtools dosfstools python3"
+
+qg_install_missing() {
+  missing=""
+  for p in $qg_packages; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  echo "installing:$missing"
+  if [ "$(id -u)" != 0 ]; then echo "run as root to install the missing packages" >&2; return 1; fi
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+qg_configure_and_build() {
+  if [ ! -f "$qg_build/build.ninja" ]; then
+    cmake -S "$qg_repo" -B "$qg_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$qg_repo/cmake/toolchain-i686-mingw.cmake" ${QG_CMAKE_ARGS:-} >/dev/null
+  fi
+  cmake --build "$qg_build"
+}
+
+# True when this kernel runs 32-bit programs itself (32-bit Wine needs that); otherwise the sandbox runs in
+# the small test machine of tools/vm.
+qg_native_32bit() {
+  [ -z "${QG_FORCE_VM:-}" ] || return 1
+  # A binfmt emulator would make the probe below pass without running 32-bit code natively.
+  grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && return 1
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# qg_in_sandbox SCRIPT ARGS...: runs a script of tools/ inside the sandbox (directly or in the test machine).
+qg_in_sandbox() {
+  if qg_native_32bit; then
+    QG_PREFIX_ROOT=${QG_PREFIX_ROOT:-/var/cache/quenvarghost-vm/prefixes} sh "$@"
+  else
+    "$qg_repo/tools/vm/run.sh" "QG_PREFIX_ROOT=/mnt QG_BUILD_DIR=$qg_build sh $*"
+  fi
+}
