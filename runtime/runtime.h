@@ -296,6 +296,71 @@ using ExitRoutine = void (*)();
 void register_exit_routine(ExitRoutine routine);  // a routine already registered is not added again
 
 // ---------------------------------------------------------------------------------------------------------------
+// The command library. Every command has the CommandFn shape; the comments give the arguments in order
+// (opt = may be omitted) and the result kind.
+
+// Text, byte-set and conversion commands (pure: new blocks for the caller, never fatal but bytes_to_value).
+void text_length(Value* result, int32_t count, Value* args);        // text -> int
+void bytes_length(Value* result, int32_t count, Value* args);       // byte-set -> int
+void text_left(Value* result, int32_t count, Value* args);          // text, count -> text
+void text_right(Value* result, int32_t count, Value* args);         // text, count -> text
+void text_mid(Value* result, int32_t count, Value* args);           // text, start (1-based), count -> text
+void char_to_text(Value* result, int32_t count, Value* args);       // code -> text
+void find_text(Value* result, int32_t count, Value* args);          // text, sought, start opt, ignore_case -> int
+void find_text_reverse(Value* result, int32_t count, Value* args);  // text, sought, end opt, ignore_case -> int
+void trim_leading(Value* result, int32_t count, Value* args);       // text -> text
+void trim_trailing(Value* result, int32_t count, Value* args);      // text -> text
+void split_text(Value* result, int32_t count, Value* args);         // text, separator opt, max_parts opt -> text array
+void to_text(Value* result, int32_t count, Value* args);            // any -> text
+void to_number(Value* result, int32_t count, Value* args);          // any -> double
+void to_bytes(Value* result, int32_t count, Value* args);           // any -> byte-set
+void bytes_to_value(Value* result, int32_t count, Value* args);     // byte-set, kind 1..10, position opt -> kind
+void make_zero_bytes(Value* result, int32_t count, Value* args);    // length -> byte-set
+void bit_or(Value* result, int32_t count, Value* args);             // int... -> int
+void abs_value(Value* result, int32_t count, Value* args);          // double -> double
+void floor_to_int(Value* result, int32_t count, Value* args);       // double -> int
+void date_year(Value* result, int32_t count, Value* args);          // date -> int
+void date_month(Value* result, int32_t count, Value* args);         // date -> int
+void date_day(Value* result, int32_t count, Value* args);           // date -> int
+void date_hour(Value* result, int32_t count, Value* args);          // date -> int
+void date_minute(Value* result, int32_t count, Value* args);        // date -> int
+
+// File, directory, disk, process and system commands (failures answer false, 0, -1 or the empty text).
+void create_directory(Value* result, int32_t count, Value* args);     // path -> bool
+void copy_file(Value* result, int32_t count, Value* args);            // source, target -> bool (overwrites)
+void delete_file(Value* result, int32_t count, Value* args);          // path -> bool
+void move_file(Value* result, int32_t count, Value* args);            // source, target -> bool
+void file_exists(Value* result, int32_t count, Value* args);          // path (wildcards) -> bool
+void set_file_attributes(Value* result, int32_t count, Value* args);  // path, attributes -> bool
+void get_file_time(Value* result, int32_t count, Value* args);        // path -> date
+void get_file_size(Value* result, int32_t count, Value* args);        // path -> int
+void write_file(Value* result, int32_t count, Value* args);           // path, byte-set, byte-sets opt -> bool
+void open_file(Value* result, int32_t count, Value* args);            // path, access opt, share opt -> file number
+void close_file(Value* result, int32_t count, Value* args);           // file number
+void seek_file_start(Value* result, int32_t count, Value* args);      // file number -> bool
+void read_line(Value* result, int32_t count, Value* args);            // file number -> text
+void at_end_of_file(Value* result, int32_t count, Value* args);       // file number, marker_is_end opt -> bool
+void disk_total_kb(Value* result, int32_t count, Value* args);        // drive opt -> int
+void disk_free_kb(Value* result, int32_t count, Value* args);         // drive opt -> int
+void run_program(Value* result, int32_t count, Value* args);          // command line, wait opt, show opt -> bool
+void get_run_directory(Value* result, int32_t count, Value* args);    // -> text
+void shut_down_system(Value* result, int32_t count, Value* args);     // mode, force opt -> bool (library 3)
+
+// Window and unit commands.
+void load_window(Value* result, int32_t count, Value* args);          // window, parent opt, modal -> bool
+void destroy_window(Value* result, int32_t count, Value* args);       // window, now opt
+void message_box(Value* result, int32_t count, Value* args);          // message, buttons, caption opt, parent opt -> int
+void process_events(Value* result, int32_t count, Value* args);       // -
+void list_item_count(Value* result, int32_t count, Value* args);      // list box -> int
+void list_item_text(Value* result, int32_t count, Value* args);       // list box, index -> text
+void list_current_index(Value* result, int32_t count, Value* args);   // list box -> int
+void list_set_current(Value* result, int32_t count, Value* args);     // list box, index -> bool
+void list_add_item(Value* result, int32_t count, Value* args);        // list box, text, item data opt -> int
+void list_clear(Value* result, int32_t count, Value* args);           // list box
+void open_common_dialog(Value* result, int32_t count, Value* args);   // file dialog -> bool
+void status_bar_set_text(Value* result, int32_t count, Value* args);  // status bar, part, text opt (library 2)
+
+// ---------------------------------------------------------------------------------------------------------------
 // Program header and support libraries
 
 using NotifyFn = int32_t (*)(int32_t code, uintptr_t arg1, uintptr_t arg2);

@@ -4,7 +4,8 @@
 # The test machine is a small virtual machine with a kernel that runs 32-bit programs (which 32-bit Wine
 # needs); this host's kernel may refuse them. Its root is this host's root, read-only, so everything
 # installed here is there too; the project folder is shared read-write at the same path. Its disk
-# (/var/cache/quenvarghost-vm/wine.img, mounted at /mnt) keeps the Wine prefix template between runs.
+# (/var/cache/quenvarghost-vm/wine-*.img, one per checkout, mounted at /mnt) keeps the Wine prefix
+# template between runs.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -16,7 +17,10 @@ kernel=/boot/vmlinuz-$kver
 [ -f "$kernel" ] || { echo "no kernel for the test machine in /boot" >&2; exit 2; }
 initrd=$cache/initramfs-$kver.cpio.gz
 [ -f "$initrd" ] || "$here/make-initramfs.sh" "$kver" "$initrd"
-disk=$cache/wine.img
+# One disk per checkout, so that several checkouts can run machines at once; one machine per disk.
+disk=$cache/wine-$(printf '%s' "$repo" | md5sum | cut -c1-12).img
+exec 9>"$disk.lock"
+flock 9
 if [ ! -f "$disk" ]; then
   truncate -s 16G "$disk.new"
   mkfs.ext4 -q -F "$disk.new"

@@ -1,0 +1,2 @@
+// Text, byte-set and conversion commands.
+#include "runtime/internal.h"

@@ -1,0 +1,2 @@
+// Window and unit commands.
+#include "runtime/internal.h"
