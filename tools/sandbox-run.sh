@@ -12,12 +12,13 @@ interactive=${DISPLAY:+yes}
 qg_start_display
 qg_start_wine "$prefix"
 mkdir -p "$prefix/drive_c/Quenvarghost"
+[ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$prefix/drive_c/Quenvarghost"
 cp "$build/app/Quenvarghost.exe" "$prefix/drive_c/Quenvarghost/"
 cd "$prefix/drive_c/Quenvarghost"
 if [ -n "$interactive" ]; then
-  wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null
+  qg_wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null
 else
-  wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null >/dev/null 2>&1 &
+  qg_wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null >/dev/null 2>&1 &
   shots=$build/screenshots
   mkdir -p "$shots"
   for _ in $(seq 300); do

@@ -6,14 +6,25 @@
 : "${QG_PREFIX_ROOT:?}"
 export WINEDEBUG=-all
 export LC_ALL=zh_CN.UTF-8
-qg_template_version=1
+qg_template_version=2
+
+# Wine runs as an ordinary user even when the scripts run as root: as root, Wine lets programs replace
+# read-only files, which Windows refuses. tools/wine-run drops to this user for every Windows program.
+if [ "$(id -u)" = 0 ]; then
+  export QG_WINE_USER=${QG_WINE_USER:-nobody}
+  export HOME=/tmp/qg-home-$QG_WINE_USER
+  mkdir -p "$HOME" && chown "$QG_WINE_USER" "$HOME"
+fi
+qg_wine() { "$(dirname "$0")/wine-run" "$@"; }
 
 qg_template() {
   tpl=$QG_PREFIX_ROOT/template-$(wine --version | tr -c 'A-Za-z0-9.\n' _)-$qg_template_version
   if [ ! -d "$tpl" ]; then
     rm -rf "$tpl.new"
-    WINEPREFIX=$tpl.new wineboot -i </dev/null >/dev/null 2>&1
-    WINEPREFIX=$tpl.new wineserver -w </dev/null >/dev/null 2>&1
+    mkdir -p "$tpl.new"
+    [ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$tpl.new"
+    WINEPREFIX=$tpl.new qg_wine wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$tpl.new qg_wine wineserver -w >/dev/null 2>&1
     mv "$tpl.new" "$tpl"
   fi
   echo "$tpl"
@@ -25,6 +36,7 @@ qg_clone_prefix() {
   src=$1; dst=$2
   rm -rf "$dst"
   mkdir -p "$dst/drive_c/windows"
+  [ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$dst" "$dst/drive_c" "$dst/drive_c/windows"
   (cd "$src" && for e in * .[!.]*; do [ -e "$e" ] && [ "$e" != drive_c ] && cp -a "$e" "$dst/"; done
    cd drive_c && for e in *; do [ "$e" != windows ] && cp -a "$e" "$dst/drive_c/"; done
    cd windows && for e in *; do
@@ -50,12 +62,12 @@ qg_start_display() {
 # standard stream on /dev/null.
 qg_start_wine() {
   export WINEPREFIX=$1
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
+  qg_wine wineserver -p >/dev/null 2>&1
+  qg_wine wineboot >/dev/null 2>&1
 }
 
 qg_stop_all() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1
+  [ -n "${WINEPREFIX:-}" ] && qg_wine wineserver -k >/dev/null 2>&1
   [ -n "${qg_xvfb_pid:-}" ] && kill "$qg_xvfb_pid" 2>/dev/null
   return 0
 }
