@@ -28,3 +28,37 @@ extern Text foundName;
 
 // Frees every text value (registered as an exit routine at start-up).
 void releaseGlobals();
+
+// --- Event handlers, bound to the windows' events by the form data. Key handlers return no result, so
+// every key also reaches the focused control.
+
+// Main window
+void onMainWindowCreated();                              // window 0: the start-up sequence
+void onMainWindowDestroyed();                            // window 2: deletes the partition probe script
+void onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map
+void onTimerTick();                                      // 时钟1 0
+void openUndoPrompt();                                   // 销毁按钮 0
+void onGhost32Clicked();                                 // G选择框 0
+void applyManualGhostLock();                             // 手动选择框 0 (handler reference 0)
+void onSearchClicked();                                  // 搜索按钮 0
+void showImageDetails();                                 // 列表框2 0
+void onExitClicked();                                    // 退出 0
+void selectCustomGhost();                                // 打开2 0
+void applyCustomGhostLock();                             // 自定义选择框 0
+void storeSelectedPartition();                           // 列表框1 0
+void selectImage();                                      // 打开1 0
+void refreshOperationMode();                             // 还原单选框 0, 备份单选框 0
+void toggleLayoutMode();                                 // 高级 0
+void runOneKey();                                        // 确定 0
+
+// Restart prompt
+void onRestartKeyDown(int32_t key, int32_t keyState);  // window -9: N quits, Y restarts
+void quitAfterRun();                                   // 按钮2 0
+void restartNow();                                     // 按钮1 0
+
+// Undo prompt
+void closeUndoPrompt();     // 按钮2 0
+void undoInstallation();    // 按钮1 0
+
+// The empty handler: bound to the prompts' created events and to the undo prompt's picture (-1).
+void doNothing();
