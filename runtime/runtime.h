@@ -124,8 +124,9 @@ inline const uint8_t* bytes_block_data(const void* block) {
 // elements are freed first.
 void free_array(uint32_t element_tag, void* block);
 
-// The constant pool: one static block holding every literal text and byte-set. Set at start-up (a size of 0
-// leaves no pool: every non-null pointer then counts as a heap block) and forgotten at shut-down.
+// The constant pool: one static block holding every literal text and byte-set. It begins with its empty text
+// (one 0 byte) and its empty byte-set {1, 0}. Set at start-up (a size of 0 leaves no pool: every non-null
+// pointer then counts as a heap block) and forgotten at shut-down.
 void set_constant_pool(const void* start, uint32_t size);
 bool in_constant_pool(const void* p);
 const char* empty_text();   // the pool's empty text (a built-in one before a pool is set)

@@ -117,6 +117,9 @@ void set_constant_pool(const void* start, uint32_t size) {
     }
     g_pool_start = static_cast<const char*>(start);
     g_pool_end = g_pool_start + size;
+    // Every constant pool begins with its empty text (one 0 byte) and its empty byte-set {1, 0}.
+    g_empty_text = g_pool_start;
+    g_empty_bytes = size >= 9 ? static_cast<const void*>(g_pool_start + 1) : kBuiltinEmptyBytes;
 }
 
 // The pool's own empty text and byte-set, located by the payload layer once the pool is set.
