@@ -62,3 +62,30 @@ void undoInstallation();    // 按钮1 0
 
 // The empty handler: bound to the prompts' created events and to the undo prompt's picture (-1).
 void doNothing();
+
+// --- Routines shared between the application's sources
+
+// Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
+void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
+void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message
+void buildGhostCommands();     // sets restoreCommand and backupCommand from the window's state
+
+// Boot menu (boot_menu.cpp)
+void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes
+void rewriteBootMenu();  // makes C:\grldr the default entry of C:\boot.ini
+
+// Payload deployment (deployment.cpp)
+void deployBootLoader();   // C:\grldr
+void deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
+void deployFloppyImage();  // C:\Qelo.img
+void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
+void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
+
+// Partition list and image information (image_info.cpp)
+void fillPartitionList();
+void updateUndoButton(const char* folder);  // folder ends in "\"
+void updateBackupHint(const char* folder);  // folder ends in "\"
+
+// Image search (image_search.cpp)
+void searchImages();
+void searchFolder(const char* path);
