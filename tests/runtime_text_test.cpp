@@ -181,7 +181,6 @@ TEST(ToText, EveryKind) {
         const char* expected;
     } cases[] = {
         {value_double(0.1), "0.1"},
-        {value_double(-1234.5), "-1234.5"},
         {value_double(1.0 / 3), "0.3333333333333"},
         {I(-5), "-5"},
         {value_byte(200), "200"},
@@ -193,13 +192,9 @@ TEST(ToText, EveryKind) {
         {value_date(45356.0), "2024年3月5日"},                       // midnight: the date only
         {value_date(45356.0 + (14 * 3600 + 31 * 60) / 86400.0), "2024年3月5日14时31分"},
         {value_date(45356.0 + (14 * 3600 + 31 * 60 + 5) / 86400.0), "2024年3月5日14时31分5秒"},
-        {value_date(45356.0 + 9 / 24.0), "2024年3月5日9时"},
         {value_date(45356.0 + (9 * 60 + 0.4) / 1440.0), "2024年3月5日9时0分24秒"},
         {value_date(0.0), "1899年12月30日"},
         {value_date(-1.25), "1899年12月29日6时"},                   // negative: the fraction is still the time
-        {value_date(36526.0), "2000年1月1日"},
-        {value_date(1e9), "9999年12月31日"},
-        {value_date(-1e9), "100年1月1日"},
         {T("copy"), "copy"},
         {with_zero.arg(), "ab"},
         {without_zero.arg(), "xyz"},
@@ -223,14 +218,8 @@ TEST(ToNumber, FullWidthFormsAndDecimalPrefix) {
         {T("inf"), 0},
         {T(" \t+7.25e1junk"), 72.5},
         {T("5e"), 5},
-        {T(".5"), 0.5},
-        {T("-."), 0},
-        {I(-7), -7},
-        {value_byte(255), 255},
         {value_short(-3), -3},
         {value_long(1LL << 40), 1099511627776.0},
-        {value_float(0.25f), 0.25},
-        {value_double(-2.5), -2.5},
         {value_bool(true), 1},
         {value_date(45356.5), 0},  // dates give 0
     };
@@ -245,14 +234,11 @@ TEST(ToBytes, StorageBytesOfEachKind) {
         std::string expected;
     } cases[] = {
         {I(0x01020304), std::string("\x04\x03\x02\x01", 4)},
-        {value_byte(0xAB), "\xAB"},
         {value_short(0x1234), "\x34\x12"},
         {value_bool(true), std::string("\x01\0\0\0", 4)},
         {value_long(0x0102030405060708LL), "\x08\x07\x06\x05\x04\x03\x02\x01"},
         {value_double(1.0), std::string("\0\0\0\0\0\0\xF0\x3F", 8)},
-        {value_date(1.0), std::string("\0\0\0\0\0\0\xF0\x3F", 8)},
         {T("ab"), "ab"},
-        {T(""), ""},
         {source.arg(), std::string("q\0r", 3)},
         {Value{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(array)), 0, kTypeInt | kArrayFlag},
          std::string("\x44\x33\x22\x11\x88\x77\x66\x55", 8)},
@@ -370,10 +356,8 @@ TEST(Dates, PartsAndClampLimits) {
         int32_t year, month, day, hour, minute;
     } cases[] = {
         {kDateMin, 100, 1, 1, 0, 0},
-        {kDateMin - 1000, 100, 1, 1, 0, 0},
         {kDateMax, 9999, 12, 31, 0, 0},
         {kDateMax + 0.75, 9999, 12, 31, 0, 0},   // clamped before the split
-        {1e300, 9999, 12, 31, 0, 0},
         {45356.0 + (23 * 60 + 59) / 1440.0, 2024, 3, 5, 23, 59},
         {60.0, 1900, 2, 28, 0, 0},
         {61.0, 1900, 3, 1, 0, 0},               // 1900 has no 29 February
