@@ -1,0 +1,260 @@
+/* The skin library: after SkinH_AttachRes, every window and control of the calling thread, those that exist
+ * and those created later, is drawn with the colours of the skin passed in.
+ *
+ * How: a CBT hook subclasses each window of the thread as it is created (windows that already exist are
+ * subclassed at attach time). The subclass answers the WM_CTLCOLOR* messages that a parent receives for its
+ * labels, group boxes, check and radio boxes, edit and list controls; fills the background of windows that
+ * are not system controls; and paints push buttons itself. Status bars get the skin's background colour.
+ *
+ * Skin format (little-endian): ".SHE", 0, 3; uint32 length of the rest; uint16 colour count; that many
+ * colours 0x00BBGGRR in the order of enum Role; the skin's name (GBK, 0-terminated). Colours beyond the ones
+ * known here are ignored. The library keeps no pointer to the skin data. */
+#include <windows.h>
+#include <commctrl.h>
+
+enum Role {
+    kWindow,
+    kText,
+    kGroupText,
+    kEdit,
+    kEditText,
+    kList,
+    kListText,
+    kButton,
+    kButtonText,
+    kButtonLight,
+    kButtonShadow,
+    kStatusBar,
+    kRoleCount
+};
+
+enum { kHeaderSize = 10 };
+
+static COLORREF g_colours[kRoleCount];
+static HBRUSH g_window_brush, g_edit_brush, g_list_brush;
+static HHOOK g_hook;
+static HMODULE g_module;
+static BOOL g_pinned;
+static const char kOldProcProperty[] = "QgSkinOldProc";
+static const char kKindProperty[] = "QgSkinKind";
+
+/* What the subclass does for a window, decided once from its class. */
+enum Kind { kKindOther, kKindControl, kKindPushButton, kKindStatusBar, kKindSkip };
+
+static enum Kind kind_of(HWND window, LONG style) {
+    char name[64];
+    if (!GetClassNameA(window, name, sizeof name)) return kKindSkip;
+    if (lstrcmpiA(name, "IME") == 0 || lstrcmpiA(name, "MSCTFIME UI") == 0) return kKindSkip;
+    if (lstrcmpiA(name, STATUSCLASSNAMEA) == 0) return kKindStatusBar;
+    if (lstrcmpiA(name, "Button") == 0) {
+        style &= BS_TYPEMASK;
+        return style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON ? kKindPushButton : kKindControl;
+    }
+    if (lstrcmpiA(name, "Static") == 0 || lstrcmpiA(name, "Edit") == 0 || lstrcmpiA(name, "ListBox") == 0 ||
+        lstrcmpiA(name, "ComboBox") == 0 || lstrcmpiA(name, "ComboLBox") == 0 ||
+        lstrcmpiA(name, "ScrollBar") == 0 || lstrcmpiA(name, "msctls_progress32") == 0 ||
+        lstrcmpiA(name, "SysListView32") == 0 || lstrcmpiA(name, "SysTreeView32") == 0 ||
+        lstrcmpiA(name, "tooltips_class32") == 0)
+        return kKindControl;
+    return kKindOther;
+}
+
+static BOOL is_class(HWND window, const char* class_name) {
+    char name[32];
+    return GetClassNameA(window, name, sizeof name) && lstrcmpiA(name, class_name) == 0;
+}
+
+static LRESULT colour_control(HDC dc, COLORREF text, COLORREF back, HBRUSH brush) {
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    return (LRESULT)brush;
+}
+
+static void paint_push_button(HWND button) {
+    PAINTSTRUCT ps;
+    RECT r;
+    char text[256];
+    HDC dc = BeginPaint(button, &ps);
+    LRESULT state = SendMessageA(button, BM_GETSTATE, 0, 0);
+    BOOL pressed = (state & BST_PUSHED) != 0;
+    BOOL enabled = IsWindowEnabled(button);
+    HBRUSH face = CreateSolidBrush(g_colours[kButton]);
+    HPEN light = CreatePen(PS_SOLID, 1, g_colours[pressed ? kButtonShadow : kButtonLight]);
+    HPEN shadow = CreatePen(PS_SOLID, 1, g_colours[pressed ? kButtonLight : kButtonShadow]);
+    HGDIOBJ old_pen, old_font;
+    HFONT font = (HFONT)SendMessageA(button, WM_GETFONT, 0, 0);
+
+    GetClientRect(button, &r);
+    FillRect(dc, &r, face);
+    old_pen = SelectObject(dc, light);
+    MoveToEx(dc, r.left, r.bottom - 1, NULL);
+    LineTo(dc, r.left, r.top);
+    LineTo(dc, r.right - 1, r.top);
+    SelectObject(dc, shadow);
+    LineTo(dc, r.right - 1, r.bottom - 1);
+    LineTo(dc, r.left, r.bottom - 1);
+    SelectObject(dc, old_pen);
+
+    GetWindowTextA(button, text, sizeof text);
+    old_font = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, enabled ? g_colours[kButtonText] : g_colours[kButtonLight]);
+    if (pressed) OffsetRect(&r, 1, 1);
+    DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (GetFocus() == button) {
+        InflateRect(&r, -3, -3);
+        DrawFocusRect(dc, &r);
+    }
+    SelectObject(dc, old_font);
+    DeleteObject(face);
+    DeleteObject(light);
+    DeleteObject(shadow);
+    EndPaint(button, &ps);
+}
+
+static LRESULT CALLBACK skinned_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    WNDPROC old = (WNDPROC)GetPropA(window, kOldProcProperty);
+    HWND control = (HWND)lparam;
+    if (!old) return DefWindowProcA(window, message, wparam, lparam);
+    switch (message) {
+    case WM_CTLCOLORSTATIC:
+        /* Read-only and disabled edit boxes ask with this message too. */
+        if (is_class(control, "Edit"))
+            return colour_control((HDC)wparam, g_colours[kEditText], g_colours[kEdit], g_edit_brush);
+        if (is_class(control, "Button") && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+            return colour_control((HDC)wparam, g_colours[kGroupText], g_colours[kWindow], g_window_brush);
+        return colour_control((HDC)wparam, g_colours[kText], g_colours[kWindow], g_window_brush);
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORMSGBOX:
+        return colour_control((HDC)wparam, g_colours[kText], g_colours[kWindow], g_window_brush);
+    case WM_CTLCOLOREDIT:
+        return colour_control((HDC)wparam, g_colours[kEditText], g_colours[kEdit], g_edit_brush);
+    case WM_CTLCOLORLISTBOX:
+        return colour_control((HDC)wparam, g_colours[kListText], g_colours[kList], g_list_brush);
+    case WM_ERASEBKGND: {
+        enum Kind kind = (enum Kind)(INT_PTR)GetPropA(window, kKindProperty);
+        if (kind == kKindOther) {
+            RECT r;
+            GetClientRect(window, &r);
+            FillRect((HDC)wparam, &r, g_window_brush);
+            return 1;
+        }
+        break;
+    }
+    case WM_CREATE:
+        if ((enum Kind)(INT_PTR)GetPropA(window, kKindProperty) == kKindStatusBar) {
+            LRESULT created = CallWindowProcA(old, window, message, wparam, lparam);
+            if (created != -1) SendMessageA(window, SB_SETBKCOLOR, 0, (LPARAM)g_colours[kStatusBar]);
+            return created;
+        }
+        break;
+    case WM_PAINT:
+        if ((enum Kind)(INT_PTR)GetPropA(window, kKindProperty) == kKindPushButton) {
+            paint_push_button(window);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)old);
+        RemovePropA(window, kOldProcProperty);
+        RemovePropA(window, kKindProperty);
+        break;
+    }
+    return CallWindowProcA(old, window, message, wparam, lparam);
+}
+
+/* A window that is being created (style from its creation record) is subclassed before its first message;
+ * an existing one (style -1: read it) also gets the colours that it keeps itself. */
+static void skin_window(HWND window, LONG style) {
+    enum Kind kind;
+    WNDPROC old;
+    BOOL existing = style == -1;
+    kind = kind_of(window, existing ? GetWindowLongA(window, GWL_STYLE) : style);
+    if (kind == kKindSkip) return;
+    if (existing && kind == kKindStatusBar) SendMessageA(window, SB_SETBKCOLOR, 0, (LPARAM)g_colours[kStatusBar]);
+    if (GetPropA(window, kOldProcProperty)) return; /* already skinned */
+    old = (WNDPROC)GetWindowLongPtrA(window, GWLP_WNDPROC);
+    if (!old) return;
+    SetPropA(window, kKindProperty, (HANDLE)(INT_PTR)kind);
+    SetPropA(window, kOldProcProperty, (HANDLE)old);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)skinned_proc);
+}
+
+static LRESULT CALLBACK creation_hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_CREATEWND) skin_window((HWND)wparam, ((CBT_CREATEWNDA*)lparam)->lpcs->style);
+    return CallNextHookEx(g_hook, code, wparam, lparam);
+}
+
+static BOOL CALLBACK skin_child(HWND window, LPARAM unused) {
+    (void)unused;
+    skin_window(window, -1);
+    return TRUE;
+}
+
+static BOOL CALLBACK skin_top_level(HWND window, LPARAM unused) {
+    (void)unused;
+    skin_window(window, -1);
+    EnumChildWindows(window, skin_child, 0);
+    if (IsWindowVisible(window))
+        RedrawWindow(window, NULL, NULL, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+static BOOL read_skin(const BYTE* data, int length, COLORREF* colours) {
+    DWORD body;
+    WORD count;
+    int i;
+    if (!data || length < kHeaderSize + 2) return FALSE;
+    if (data[0] != '.' || data[1] != 'S' || data[2] != 'H' || data[3] != 'E' || data[4] != 0 || data[5] != 3)
+        return FALSE;
+    body = (DWORD)data[6] | (DWORD)data[7] << 8 | (DWORD)data[8] << 16 | (DWORD)data[9] << 24;
+    if (body > (DWORD)(length - kHeaderSize)) return FALSE;
+    count = (WORD)(data[10] | data[11] << 8);
+    if (count < kRoleCount || body < 2 + (DWORD)count * 4) return FALSE;
+    for (i = 0; i < kRoleCount; ++i) {
+        const BYTE* p = data + kHeaderSize + 2 + i * 4;
+        colours[i] = RGB(p[0], p[1], p[2]);
+    }
+    return TRUE;
+}
+
+/* Applies the skin (its bytes and their count) to the calling thread's windows. The text and the three
+ * integers are reserved and must be null or empty and 0. Returns 1 when the skin was applied, 0 when the data
+ * is not a skin (nothing changes then). */
+int __stdcall SkinH_AttachRes(const BYTE* data, int length, const char* reserved_text,
+                                    int reserved1, int reserved2, int reserved3) {
+    COLORREF colours[kRoleCount];
+    HBRUSH old_window = g_window_brush, old_edit = g_edit_brush, old_list = g_list_brush;
+    int i;
+    (void)reserved_text;
+    (void)reserved1;
+    (void)reserved2;
+    (void)reserved3;
+    if (!read_skin(data, length, colours)) return 0;
+
+    /* Subclassed windows call into this library until they are gone: it stays loaded for the process. */
+    if (!g_pinned) {
+        char path[MAX_PATH];
+        if (GetModuleFileNameA(g_module, path, sizeof path) && LoadLibraryA(path)) g_pinned = TRUE;
+    }
+    for (i = 0; i < kRoleCount; ++i) g_colours[i] = colours[i];
+    g_window_brush = CreateSolidBrush(g_colours[kWindow]);
+    g_edit_brush = CreateSolidBrush(g_colours[kEdit]);
+    g_list_brush = CreateSolidBrush(g_colours[kList]);
+    if (!g_hook) g_hook = SetWindowsHookExA(WH_CBT, creation_hook, NULL, GetCurrentThreadId());
+    EnumThreadWindows(GetCurrentThreadId(), skin_top_level, 0);
+    if (old_window) DeleteObject(old_window);
+    if (old_edit) DeleteObject(old_edit);
+    if (old_list) DeleteObject(old_list);
+    return 1;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
