@@ -81,6 +81,12 @@ void deployFloppyImage();  // C:\Qelo.img
 void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
 void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
 
+// DLL command 0 of the program header: SkinH_AttachRes of "SkinH_EL.dll" (skin bytes, their count, a text,
+// three integers), standard calling convention.
+constexpr int32_t kSkinAttachCommand = 0;
+// True when a custom DOS imaging program's path names one (contains "ghost.exe", ignoring case).
+bool usesCustomGhost(const char* path);
+
 // Partition list and image information (image_info.cpp)
 void fillPartitionList();
 void updateUndoButton(const char* folder);  // folder ends in "\"

@@ -242,12 +242,13 @@ def batch(path):
 SKIN_ROLES = ("window", "text", "group text", "edit", "edit text", "list", "list text", "button",
               "button text", "button light", "button shadow", "status bar")
 SKIN_COUNT = 33
-SKIN_NAMES = ("晨雾", "松石", "琥珀", "青瓷", "暮光", "海盐", "枫叶", "竹影", "砂岩", "深海", "石墨", "杏花",
+SKIN_NAMES = ("晨雾", "松石", "琥珀", "青瓷", "暮光", "海盐", "枫叶", "竹影", "砂岩", "晴空", "石墨", "杏花",
               "薄荷", "铁锈", "云杉", "珊瑚", "雪原", "紫藤", "沙丘", "冰川", "橄榄", "樱桃", "夜空", "稻田",
               "岩浆", "极光", "湖蓝", "乌木", "柠檬", "玫瑰", "苔藓", "钢蓝", "月白")
-# Skin 10, the one the program applies at start-up: deep-sea blue with light text.
-SKIN_10 = (0x5A3414, 0xF5EBDC, 0x8CDCFF, 0x3C200E, 0xFFFFFF, 0x3C200E, 0xE6F0FF, 0x8C5A28,
-           0xFFFFFF, 0xC8965F, 0x2D1A0A, 0x3C200E)
+# Skin 10, the one the program applies at start-up: clear-sky blue. Every skin is light, because the program
+# draws some of its texts in black of its own.
+SKIN_10 = (0xF4E3D4, 0x4C2A10, 0x8C4E1F, 0xFEFAF7, 0x4C2A10, 0xFEFAF7, 0x4C2A10, 0xA86E3D,
+           0xFFFFFF, 0xDEB38F, 0x663F1E, 0xE8CDB7)
 
 
 def colour(h, l, s):
@@ -259,13 +260,10 @@ def skin_colours(number):
     if number == 10:
         return SKIN_10
     h = (number - 1) / SKIN_COUNT
-    if number % 3 == 0:  # every third skin is dark
-        return (colour(h, 0.22, 0.35), colour(h, 0.92, 0.2), colour(h + 0.08, 0.75, 0.7), colour(h, 0.15, 0.3),
-                colour(h, 0.97, 0.1), colour(h, 0.15, 0.3), colour(h, 0.92, 0.2), colour(h, 0.35, 0.4),
-                colour(h, 0.97, 0.1), colour(h, 0.55, 0.4), colour(h, 0.08, 0.3), colour(h, 0.15, 0.3))
-    return (colour(h, 0.88, 0.45), colour(h, 0.15, 0.5), colour(h, 0.3, 0.7), colour(h, 0.97, 0.5),
-            colour(h, 0.1, 0.5), colour(h, 0.97, 0.5), colour(h, 0.1, 0.5), colour(h, 0.72, 0.45),
-            colour(h, 0.1, 0.5), colour(h, 0.95, 0.4), colour(h, 0.45, 0.5), colour(h, 0.8, 0.4))
+    s = (0.25, 0.45, 0.65)[number % 3]
+    return (colour(h, 0.88, s), colour(h, 0.15, s), colour(h, 0.3, 0.7), colour(h, 0.97, s),
+            colour(h, 0.1, s), colour(h, 0.97, s), colour(h, 0.1, s), colour(h, 0.42, s),
+            0xFFFFFF, colour(h, 0.7, s), colour(h, 0.22, s), colour(h, 0.8, s))
 
 
 def skin(number):

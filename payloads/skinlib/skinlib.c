@@ -5,6 +5,9 @@
  * subclassed at attach time). The subclass answers the WM_CTLCOLOR* messages that a parent receives for its
  * labels, group boxes, check and radio boxes, edit and list controls; fills the background of windows that
  * are not system controls; and paints push buttons itself. Status bars get the skin's background colour.
+ * Windows that paint themselves (a program's own label or picture classes) mostly paint in the system's
+ * face and text colours: the program's imports of GetSysColor and GetSysColorBrush are redirected so that
+ * those colours are the skin's.
  *
  * Skin format (little-endian): ".SHE", 0, 3; uint32 length of the rest; uint16 colour count; that many
  * colours 0x00BBGGRR in the order of enum Role; the skin's name (GBK, 0-terminated). Colours beyond the ones
@@ -58,6 +61,69 @@ static enum Kind kind_of(HWND window, LONG style) {
         return kKindControl;
     return kKindOther;
 }
+
+/* --- System colours as the program sees them */
+
+static int skin_role_of_system_colour(int index) {
+    switch (index) {
+    case COLOR_BTNFACE: return kWindow;
+    case COLOR_BTNTEXT:
+    case COLOR_WINDOWTEXT: return kText;
+    case COLOR_WINDOW: return kEdit;
+    case COLOR_BTNHIGHLIGHT: return kButtonLight;
+    case COLOR_BTNSHADOW: return kButtonShadow;
+    default: return -1;
+    }
+}
+
+static DWORD WINAPI skinned_sys_color(int index) {
+    int role = skin_role_of_system_colour(index);
+    return role >= 0 ? g_colours[role] : GetSysColor(index);
+}
+
+static HBRUSH WINAPI skinned_sys_color_brush(int index) {
+    switch (skin_role_of_system_colour(index)) {
+    case kWindow: return g_window_brush;
+    case kEdit: return g_edit_brush;
+    default: return GetSysColorBrush(index);
+    }
+}
+
+/* Points the module's imports of `original` at `replacement`. */
+static void redirect_import(HMODULE module, FARPROC original, const void* replacement) {
+    BYTE* base = (BYTE*)module;
+    IMAGE_DOS_HEADER* dos = (IMAGE_DOS_HEADER*)base;
+    IMAGE_NT_HEADERS* nt;
+    IMAGE_DATA_DIRECTORY* dir;
+    IMAGE_IMPORT_DESCRIPTOR* d;
+    if (!base || !original || dos->e_magic != IMAGE_DOS_SIGNATURE) return;
+    nt = (IMAGE_NT_HEADERS*)(base + dos->e_lfanew);
+    if (nt->Signature != IMAGE_NT_SIGNATURE) return;
+    dir = &nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!dir->VirtualAddress) return;
+    for (d = (IMAGE_IMPORT_DESCRIPTOR*)(base + dir->VirtualAddress); d->Name; ++d) {
+        IMAGE_THUNK_DATA* t;
+        for (t = (IMAGE_THUNK_DATA*)(base + d->FirstThunk); t->u1.Function; ++t) {
+            DWORD old;
+            if ((FARPROC)t->u1.Function != original) continue;
+            if (!VirtualProtect(&t->u1.Function, sizeof t->u1.Function, PAGE_READWRITE, &old)) continue;
+            t->u1.Function = (DWORD_PTR)replacement;
+            VirtualProtect(&t->u1.Function, sizeof t->u1.Function, old, &old);
+        }
+    }
+}
+
+static void redirect_system_colours(void) {
+    static BOOL done = FALSE;
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (done || !user32) return;
+    done = TRUE;
+    redirect_import(GetModuleHandleA(NULL), GetProcAddress(user32, "GetSysColor"), (const void*)skinned_sys_color);
+    redirect_import(GetModuleHandleA(NULL), GetProcAddress(user32, "GetSysColorBrush"),
+                    (const void*)skinned_sys_color_brush);
+}
+
+/* --- Subclassing */
 
 static BOOL is_class(HWND window, const char* class_name) {
     char name[32];
@@ -118,9 +184,9 @@ static LRESULT CALLBACK skinned_proc(HWND window, UINT message, WPARAM wparam, L
     if (!old) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
     case WM_CTLCOLORSTATIC:
-        /* Read-only and disabled edit boxes ask with this message too. */
+        /* Read-only and disabled edit boxes ask with this message too: they keep the window's colour. */
         if (is_class(control, "Edit"))
-            return colour_control((HDC)wparam, g_colours[kEditText], g_colours[kEdit], g_edit_brush);
+            return colour_control((HDC)wparam, g_colours[kText], g_colours[kWindow], g_window_brush);
         if (is_class(control, "Button") && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
             return colour_control((HDC)wparam, g_colours[kGroupText], g_colours[kWindow], g_window_brush);
         return colour_control((HDC)wparam, g_colours[kText], g_colours[kWindow], g_window_brush);
@@ -242,6 +308,7 @@ int __stdcall SkinH_AttachRes(const BYTE* data, int length, const char* reserved
     g_window_brush = CreateSolidBrush(g_colours[kWindow]);
     g_edit_brush = CreateSolidBrush(g_colours[kEdit]);
     g_list_brush = CreateSolidBrush(g_colours[kList]);
+    redirect_system_colours();
     if (!g_hook) g_hook = SetWindowsHookExA(WH_CBT, creation_hook, NULL, GetCurrentThreadId());
     EnumThreadWindows(GetCurrentThreadId(), skin_top_level, 0);
     if (old_window) DeleteObject(old_window);
