@@ -205,7 +205,9 @@ TEST_F(Payloads, ProbeScriptIsAGbkBatchWithoutAFinalLineEnd) {
     EXPECT_EQ(script.substr(0, 11), "@echo off\r\n");
     EXPECT_EQ(script.substr(script.size() - 7), "\r\npause");
     for (size_t i = 0; i < script.size(); ++i) {
-        if (script[i] == '\n') EXPECT_EQ(script[i - 1], '\r') << "bare LF at " << i;
+        if (script[i] == '\n') {
+            EXPECT_EQ(script[i - 1], '\r') << "bare LF at " << i;
+        }
     }
     EXPECT_NE(script.find("setlocal ENABLEDELAYEDEXPANSION\r\n"), std::string::npos);
     // findstr with one regular expression each (磁盘, 分区 in GBK): the phrase, not alternatives.
