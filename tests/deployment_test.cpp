@@ -7,9 +7,15 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "forms/form_store.h"
+#include "forms/unit_ids.h"
+#include "forms/units.h"
 #include "payloads/constants.h"
 #include "runtime/internal.h"
 #include "tests/support/test_support.h"
+
+extern const uint8_t form_data_block[];
+extern const uint32_t form_data_block_size;
 
 namespace {
 std::string payload_bytes(const void* block) {
@@ -23,6 +29,9 @@ std::string run_from(const char* name) {
     set_program_path((dir + "Quenvarghost.exe").c_str());
     return dir;
 }
+
+// The program's face colour, read afresh at each call (the skin library redirects the import).
+__attribute__((noinline)) COLORREF face_colour() { return GetSysColor(COLOR_BTNFACE); }
 
 const char* const kSkinLibraryNames[] = {"SkinH_EL.dll"};
 const char* const kSkinFunctionNames[] = {"SkinH_AttachRes"};
@@ -63,10 +72,10 @@ TEST(SkinLibraryDeployment, PresentLibraryIsLeftAlone) {
 CHILD_SCENARIO(apply_skin) {
     run_from("apply");
     set_dll_commands(1, kSkinLibraryNames, kSkinFunctionNames);
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    COLORREF face = face_colour();
     applySkin();
     child_write("returned\n");
-    child_write(GetSysColor(COLOR_BTNFACE) == 0xF4E3D4 && face != 0xF4E3D4 ? "skinned\n" : "not skinned\n");
+    child_write(face_colour() == 0xF4E3D4 && face != 0xF4E3D4 ? "skinned\n" : "not skinned\n");
 }
 
 // A program folder that cannot take the library: no skin, and start-up goes on.
@@ -74,10 +83,10 @@ CHILD_SCENARIO(apply_skin_without_library) {
     set_constant_pool(constant_area(), kConstantAreaSize);
     set_program_path((scratch_dir("nolib") + "missing\\Quenvarghost.exe").c_str());
     set_dll_commands(1, kSkinLibraryNames, kSkinFunctionNames);
-    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    COLORREF face = face_colour();
     applySkin();
     child_write("returned\n");
-    child_write(GetSysColor(COLOR_BTNFACE) == face ? "not skinned\n" : "skinned\n");
+    child_write(face_colour() == face ? "not skinned\n" : "skinned\n");
 }
 
 TEST(StartUpSkin, AppliesSkinTenThroughTheDllCommand) {
@@ -108,5 +117,140 @@ TEST(CustomGhost, PathMustContainGhostExeIgnoringCase) {
     };
     set_constant_pool(constant_area(), kConstantAreaSize);
     for (const Case& c : cases) EXPECT_EQ(usesCustomGhost(c.path), c.custom) << c.path;
+}
+
+// --- Routines that read the main window's units: the window is loaded with handlers that do nothing.
+
+bool ignore_event(const int32_t*, int32_t, int32_t*) { return false; }
+constexpr int kHandlerCount = 0
+#define HANDLER(name) +1
+#include "forms/handlers.inc"
+#undef HANDLER
+    ;
+const HandlerFn* handler_table() {
+    static HandlerFn table[kHandlerCount + 1];
+    for (int i = 0; i < kHandlerCount; ++i) table[i] = ignore_event;
+    return table;
+}
+const ProgramHeader kHeader = {3, 0, 0x000102EA, handler_table(), constant_area(), kConstantAreaSize,
+                               form_data_block, form_data_block_size, 3, kSupportLibraries, 1, kSkinLibraryNames,
+                               kSkinFunctionNames};
+
+namespace mw = main_window;
+constexpr int32_t kChecked = 18, kContent = 8;
+const char kGhostExe[] = "C:\\ghost.exe";
+const char kGhost32[] = "E:\\Ghost32.exe";
+
+class MainWindowDeployment : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        HWND desktop = GetDesktopWindow();
+        for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
+        run_internal(6, &kHeader);
+    }
+    void SetUp() override {
+        ASSERT_EQ(load_form_window(mw::kWindow, nullptr, false), 0);
+        saved_ghost_ = read_file(kGhostExe);
+        had_ghost_ = GetFileAttributesA(kGhostExe) != INVALID_FILE_ATTRIBUTES;
+    }
+    void TearDown() override {
+        close_all_form_windows();
+        process_pending_messages();
+        if (had_ghost_)
+            write_bytes(kGhostExe, saved_ghost_);
+        else
+            DeleteFileA(kGhostExe);
+    }
+    static void setChecked(uint32_t unit, bool on) { set_property(mw::kWindow, unit, kChecked, -1, on ? 1 : 0, 0); }
+    static void setCustomPath(const std::string& path) {
+        set_property(mw::kWindow, mw::编辑框2, kContent, -1,
+                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 0);
+    }
+
+private:
+    std::string saved_ghost_;
+    bool had_ghost_ = false;
+};
+
+TEST_F(MainWindowDeployment, BootSetGoesToTheRootOfC) {
+    setChecked(mw::自定义选择框, false);
+    deployBootLoader();
+    deployDosGhost();
+    deployFloppyImage();
+    EXPECT_TRUE(read_file("C:\\grldr") == payload_bytes(bin::boot_loader()));
+    EXPECT_TRUE(read_file(kGhostExe) == payload_bytes(bin::dos_ghost()));
+    EXPECT_TRUE(read_file("C:\\Qelo.img") == payload_bytes(bin::floppy_image()));
+    DeleteFileA("C:\\grldr");
+    DeleteFileA("C:\\Qelo.img");
+}
+
+TEST_F(MainWindowDeployment, CustomGhostIsCopiedWhenItsPathNamesGhostExe) {
+    std::string dir = scratch_dir("custom");
+    CreateDirectoryA((dir + "my ghost.exe tools").c_str(), nullptr);
+    write_bytes(dir + "GHOST.EXE", "custom in capitals");
+    write_bytes(dir + "gh11.exe", "custom gh11");
+    write_bytes(dir + "my ghost.exe tools\\gh11.exe", "custom in a ghost.exe folder");
+    struct Case {
+        const char* name;
+        bool custom_checked;
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {"capitals", true, dir + "GHOST.EXE", "custom in capitals"},
+        {"gh11", true, dir + "gh11.exe", payload_bytes(bin::dos_ghost())},
+        {"folder name", true, dir + "my ghost.exe tools\\gh11.exe", "custom in a ghost.exe folder"},
+        {"check box off", false, dir + "GHOST.EXE", payload_bytes(bin::dos_ghost())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_bytes(kGhostExe, "before");
+        setChecked(mw::自定义选择框, c.custom_checked);
+        setCustomPath(c.path);
+        deployDosGhost();
+        EXPECT_TRUE(read_file(kGhostExe) == c.expected);
+    }
+}
+
+TEST_F(MainWindowDeployment, MissingCustomGhostLeavesCGhostExeAsItWas) {
+    std::string missing = scratch_dir("missing") + "ghost.exe";
+    setChecked(mw::自定义选择框, true);
+    setCustomPath(missing);
+    write_bytes(kGhostExe, "left from before");
+    deployDosGhost();
+    EXPECT_EQ(read_file(kGhostExe), "left from before");
+    DeleteFileA(kGhostExe);
+    deployDosGhost();
+    EXPECT_EQ(GetFileAttributesA(kGhostExe), INVALID_FILE_ATTRIBUTES);  // the carried one is not written instead
+}
+
+// E: is mapped by the test's wrapper (tests/with_drive_e.sh).
+TEST_F(MainWindowDeployment, Ghost32IsWrittenAndStartedWhenCheckedAndDeletedWhenUnchecked) {
+    ASSERT_NE(GetFileAttributesA("E:\\"), INVALID_FILE_ATTRIBUTES) << "drive E: is not mapped";
+    // Unchecking deletes it even when it was never started in this process.
+    write_bytes(kGhost32, "an earlier Ghost32");
+    setChecked(mw::G选择框, false);
+    onGhost32Clicked();
+    EXPECT_EQ(GetFileAttributesA(kGhost32), INVALID_FILE_ATTRIBUTES);
+
+    setChecked(mw::G选择框, true);
+    onGhost32Clicked();
+    EXPECT_TRUE(read_file(kGhost32) == payload_bytes(bin::windows_ghost()));
+    // The carried program (here the stand-in) is running: its window comes up; close it.
+    HWND started = nullptr;
+    for (int i = 0; i < 300 && !started; ++i, Sleep(100)) started = FindWindowA("QgGhost32StandIn", nullptr);
+    EXPECT_NE(started, nullptr);
+    if (started) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(started, &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        PostMessageA(started, WM_CLOSE, 0, 0);
+        if (process) {
+            WaitForSingleObject(process, 20000);
+            CloseHandle(process);
+        }
+    }
+    setChecked(mw::G选择框, false);
+    onGhost32Clicked();
+    EXPECT_EQ(GetFileAttributesA(kGhost32), INVALID_FILE_ATTRIBUTES);
 }
 }  // namespace
