@@ -1,32 +1,55 @@
-// Program entry. Until the windows exist this shows a placeholder window through the runtime's start-up.
+// Program entry: the program header, then the start-up sequence of the runtime.
 #include <windows.h>
 
+#include "app/app.h"
+#include "forms/handler_binding.h"
+#include "forms/unit_ids.h"
 #include "runtime/internal.h"
 
-namespace {
-const ProgramHeader kHeader = {3, 0, 0x000102EA, nullptr, nullptr, 0, nullptr, 0, 0, nullptr, 0, nullptr, nullptr};
+extern const uint8_t form_data_block[];
+extern const uint32_t form_data_block_size;
 
-LRESULT CALLBACK placeholder_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(hwnd, message, wparam, lparam);
-}
+namespace {
+// The handler routines, in the order of the references stored in the form data.
+const HandlerFn kHandlers[] = {
+#define HANDLER(name) bound_handler<&name>,
+#include "forms/handlers.inc"
+#undef HANDLER
+    nullptr,
+};
+
+const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
+const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
+                                      "CreateProcessA",  "CloseHandle", "ReadFile"};
+
+const ProgramHeader kHeader = {
+    3,                       // program_kind
+    0,                       // reserved
+    0x000102EA,              // header_word_2
+    kHandlers,               // code_base: stored handler references index this table
+    nullptr,                 // const_pool_start: the constant area is added with the payloads
+    0,                       // const_pool_size
+    form_data_block,         // form_data_start
+    form_data_block_size,    // form_data_size
+    3,                       // library_count
+    kSupportLibraries,       // library_table
+    6,                       // dll_command_count
+    kDllLibraries,
+    kDllFunctions,
+};
+
+// The global values are holders that start empty; nothing to allocate before the start routine.
+void initialiseGlobals() {}
+
+int32_t startRoutine() { return 0; }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     run_internal(6, &kHeader);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = placeholder_proc;
-    wc.hInstance = instance;
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "QgPlaceholder";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, wc.lpszClassName, "Quenvarghost一键还原工具", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                             100, 374, 294, nullptr, nullptr, instance, nullptr);
-    CreateWindowExA(0, "STATIC", "正在建设中", WS_CHILD | WS_VISIBLE, 20, 20, 300, 20, w, nullptr, instance, nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    initialiseGlobals();
+    run_internal(3, releaseGlobals);
+    startRoutine();
+    load_startup_window(main_window::kWindow, main_window::self);
+    run_message_loop();
     exit_program(0);
 }

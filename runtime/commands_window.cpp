@@ -1,2 +1,192 @@
-// Window and unit commands.
+// Window and unit commands: loading and closing windows, message boxes, list boxes, file dialogs, status bar.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "forms/units.h"
 #include "runtime/internal.h"
+
+namespace {
+constexpr UINT kDestroyMessage = WM_APP + 0x65;
+
+MessageBoxFn g_message_box = MessageBoxA;
+
+// The unit's control through service 2007 (fatal when the window or unit is not loaded).
+HWND unit_window(const Value& ref) {
+    return reinterpret_cast<HWND>(runtime_service(kServiceFindUnit, ref.lo, ref.hi));
+}
+
+Unit& unit_object(const Value& ref) {
+    unit_window(ref);
+    return *live_unit(ref.lo, ref.hi);
+}
+
+std::string message_text(const Value& v) {
+    char buf[64];
+    switch (v.type) {
+        case kTypeText: return value_as_text(v) ? value_as_text(v) : "";
+        case kTypeBool: return v.lo ? "真" : "假";
+        case kTypeByte: std::snprintf(buf, sizeof buf, "%u", v.lo & 0xFF); return buf;
+        case kTypeShort: std::snprintf(buf, sizeof buf, "%d", static_cast<int16_t>(v.lo)); return buf;
+        case kTypeInt: std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(v.lo)); return buf;
+        case kTypeLong: std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value_as_long(v))); return buf;
+        case kTypeFloat:
+        case kTypeDouble: {
+            if (v.type == kTypeFloat) {
+                float f;
+                std::memcpy(&f, &v.lo, sizeof f);
+                std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(f));
+            } else {
+                std::snprintf(buf, sizeof buf, "%.13g", value_as_double(v));
+            }
+            return buf;
+        }
+        case kTypeDate: {
+            // Days since 1899-12-30 as year, month, day and time of day.
+            SYSTEMTIME st{};
+            double d = value_as_double(v);
+            long long days = static_cast<long long>(d);
+            if (d < 0 && static_cast<double>(days) != d) --days;
+            double frac = d - static_cast<double>(days);
+            FILETIME ft;
+            SYSTEMTIME base{1899, 12, 0, 30, 0, 0, 0, 0};
+            SystemTimeToFileTime(&base, &ft);
+            ULARGE_INTEGER t;
+            t.LowPart = ft.dwLowDateTime;
+            t.HighPart = ft.dwHighDateTime;
+            t.QuadPart += static_cast<unsigned long long>(days) * 864000000000ULL +
+                          static_cast<unsigned long long>(frac * 86400.0 + 0.5) * 10000000ULL;
+            ft.dwLowDateTime = t.LowPart;
+            ft.dwHighDateTime = t.HighPart;
+            FileTimeToSystemTime(&ft, &st);
+            int n = std::snprintf(buf, sizeof buf, "%d年%d月%d日", st.wYear, st.wMonth, st.wDay);
+            if (st.wSecond)
+                std::snprintf(buf + n, sizeof buf - n, "%d时%d分%d秒", st.wHour, st.wMinute, st.wSecond);
+            else if (st.wMinute)
+                std::snprintf(buf + n, sizeof buf - n, "%d时%d分", st.wHour, st.wMinute);
+            else if (st.wHour)
+                std::snprintf(buf + n, sizeof buf - n, "%d时", st.wHour);
+            return buf;
+        }
+        default: return "";
+    }
+}
+}  // namespace
+
+void set_message_box_function(MessageBoxFn fn) { g_message_box = fn ? fn : MessageBoxA; }
+
+void load_window(Value* result, int32_t count, Value* args) {
+    result_bool(result, false);
+    if (count < 1) return;
+    HWND parent = nullptr;
+    if (arg_present(count, args, 1)) {
+        parent = reinterpret_cast<HWND>(runtime_service(kServiceFindUnitQuiet, args[1].lo, args[1].hi));
+        if (!parent) return;
+    }
+    LoadWindowRequest request{args[0].lo, parent, arg_bool(count, args, 2) ? 1u : 0u};
+    result_bool(result, runtime_service(kServiceLoadWindow, reinterpret_cast<uintptr_t>(&request), 0) == 0);
+}
+
+void destroy_window(Value*, int32_t count, Value* args) {
+    if (count < 1) return;
+    HWND hwnd = unit_window(args[0]);
+    if (FormWindow* w = find_window(args[0].lo)) w->closing = true;
+    if (arg_bool(count, args, 1))
+        DestroyWindow(GetAncestor(hwnd, GA_ROOT));
+    else
+        PostMessageA(GetAncestor(hwnd, GA_ROOT), kDestroyMessage, 0, 0);
+}
+
+void message_box(Value* result, int32_t count, Value* args) {
+    std::string text = count > 0 ? message_text(args[0]) : std::string();
+    UINT style = static_cast<UINT>(arg_int(count, args, 1));
+    const char* caption = arg_present(count, args, 2) ? arg_text(count, args, 2) : "信息：";
+    HWND owner = nullptr;
+    if (count >= 4 && arg_present(count, args, 3)) {
+        if (args[3].type == kUnitWindow)
+            owner = reinterpret_cast<HWND>(runtime_service(kServiceFindUnitQuiet, args[3].lo, args[3].hi));
+        else if (args[3].type == kTypeInt)
+            owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(args[3].lo));
+    }
+    if (!(style & MB_SYSTEMMODAL)) style |= MB_TASKMODAL;
+    int answer = g_message_box(owner, text.c_str(), caption, style);
+    int numbered = 0;
+    switch (answer) {
+        case IDOK: numbered = 0; break;
+        case IDCANCEL: numbered = 1; break;
+        case IDABORT: numbered = 2; break;
+        case IDRETRY: numbered = 3; break;
+        case IDIGNORE: numbered = 4; break;
+        case IDYES: numbered = 5; break;
+        case IDNO: numbered = 6; break;
+        default: numbered = 0; break;
+    }
+    result_int(result, numbered);
+}
+
+void process_events(Value*, int32_t, Value*) { process_pending_messages(); }
+
+void list_item_count(Value* result, int32_t count, Value* args) {
+    if (count < 1) return;
+    result_int(result, static_cast<int32_t>(SendMessageA(unit_window(args[0]), LB_GETCOUNT, 0, 0)));
+}
+
+void list_item_text(Value* result, int32_t count, Value* args) {
+    result_pointer(result, nullptr);
+    if (count < 1) return;
+    HWND list = unit_window(args[0]);
+    int32_t index = arg_int(count, args, 1);
+    int32_t items = static_cast<int32_t>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    if (index < 0 || index >= items) return;
+    LRESULT len = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (len <= 0) return;
+    std::string buf(static_cast<size_t>(len) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&buf[0]));
+    result_pointer(result, new_text(buf.c_str()));
+}
+
+void list_current_index(Value* result, int32_t count, Value* args) {
+    if (count < 1) return;
+    result_int(result, static_cast<int32_t>(SendMessageA(unit_window(args[0]), LB_GETCARETINDEX, 0, 0)));
+}
+
+void list_set_current(Value* result, int32_t count, Value* args) {
+    result_bool(result, false);
+    if (count < 1) return;
+    HWND list = unit_window(args[0]);
+    int32_t index = arg_int(count, args, 1);
+    LONG style = GetWindowLongA(list, GWL_STYLE);
+    LRESULT answer = (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))
+                         ? SendMessageA(list, LB_SETCARETINDEX, static_cast<WPARAM>(index), TRUE)
+                         : SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    result_bool(result, answer != LB_ERR);
+}
+
+void list_add_item(Value* result, int32_t count, Value* args) {
+    result_int(result, -1);
+    if (count < 1) return;
+    HWND list = unit_window(args[0]);
+    LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(arg_text(count, args, 1)));
+    if (at < 0) return;
+    SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), arg_int(count, args, 2));
+    result_int(result, static_cast<int32_t>(at));
+}
+
+void list_clear(Value*, int32_t count, Value* args) {
+    if (count < 1) return;
+    SendMessageA(unit_window(args[0]), LB_RESETCONTENT, 0, 0);
+}
+
+void open_common_dialog(Value* result, int32_t count, Value* args) {
+    result_bool(result, false);
+    if (count < 1) return;
+    result_bool(result, run_common_dialog(unit_object(args[0])));
+}
+
+void status_bar_set_text(Value*, int32_t count, Value* args) {
+    if (count < 1) return;
+    status_bar_set_part(unit_object(args[0]), arg_int(count, args, 1),
+                        arg_present(count, args, 2) ? arg_text(count, args, 2) : "");
+}

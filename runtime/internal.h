@@ -26,8 +26,23 @@ struct WindowHost {
     void* (*find_unit)(uint32_t window, uint32_t unit);  // the unit's window object or null
     void (*process_messages)();
     void (*close_all_windows)();
+    // Start-up: reads the form data; false when it is damaged.
+    bool (*read_form_data)(const void* start, uint32_t size, const void* code_base);
+    // Offered every message before it is dispatched; true when the window layer consumed it.
+    bool (*pre_translate)(void* msg);
+    bool (*any_window_alive)();
 };
 void set_window_host(const WindowHost& host);
+
+// The message loop (start-up step 7). With a modal flag it runs a modal window: it returns once *modal_running
+// is false or a WM_QUIT is waiting, leaving the WM_QUIT queued for the outer loop.
+void run_message_loop(const bool* modal_running = nullptr);
+// Takes and dispatches messages while one is waiting and it is not WM_QUIT (left queued).
+void process_pending_messages();
+// Called by the window layer after a window of the table was destroyed: posts WM_QUIT when no window is
+// left, provided the message loop was entered.
+void window_destroyed();
+bool message_loop_entered();
 
 // The argument block of service 2005 (load a window).
 struct LoadWindowRequest {
@@ -91,3 +106,19 @@ inline void result_int(Value* r, int32_t v) { r->lo = static_cast<uint32_t>(v); 
 inline void result_bool(Value* r, bool v) { r->lo = v ? 1u : 0u; }
 inline void result_pointer(Value* r, const void* p) { r->lo = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 void result_double(Value* r, double v);  // also used for dates
+
+// The window layer (forms/): registers itself as the window host; called by initialise_runtime.
+void install_window_layer();
+
+// Test seam of message_box: the function that shows the box (MessageBoxA by default; null restores it).
+using MessageBoxFn = int(__stdcall*)(struct HWND__*, const char*, const char*, unsigned int);
+void set_message_box_function(MessageBoxFn fn);
+
+// The three support libraries' descriptors, in library-number order, and the service function each one
+// was handed at start-up (null before start-up and after shut-down).
+extern const LibraryDescriptor* const kSupportLibraries[3];
+ServiceFn library_service(int32_t library);
+
+// Start-up step 6: loads the start-up window (visible, not modal); ends the program with a fatal error when
+// it is missing or cannot be created.
+void load_startup_window(uint32_t window, uint32_t self);

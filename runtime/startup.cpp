@@ -17,6 +17,7 @@ struct RuntimeState {
     uint32_t header_word = 0;
     HWND owner = nullptr;
     bool ole_initialised = false;
+    bool loop_entered = false;
     bool shutting_down = false;
     int32_t shutdown_calls = 0;
     std::vector<const LibraryDescriptor*> libraries;
@@ -54,6 +55,7 @@ void notify_libraries(int32_t code) {
 // Shut-down steps 3 to 11; returns with everything released.
 void shut_down() {
     g_state.shutting_down = true;
+    g_state.loop_entered = false;
     if (window_host().close_all_windows) window_host().close_all_windows();
     run_exit_routines();
     notify_libraries(kNotifyShutdown);
@@ -71,6 +73,7 @@ void shut_down() {
 }  // namespace
 
 void initialise_runtime(const ProgramHeader* header) {
+    install_window_layer();
     g_state.header = header;
     set_program_kind(header ? header->program_kind : 3);
     if (header) {
@@ -96,7 +99,65 @@ void initialise_runtime(const ProgramHeader* header) {
     for (int32_t i = 0; i < header->library_count; ++i) g_state.libraries.push_back(header->library_table[i]);
     g_state.library_data.assign(g_state.libraries.size(), 0);
     notify_libraries(kNotifyStart);
+
+    if (header->form_data_size > 0) {
+        const WindowHost& host = window_host();
+        if (!host.read_form_data ||
+            !host.read_form_data(header->form_data_start, header->form_data_size, header->code_base))
+            fatal_error("载入窗口模板数据段出错!");
+    }
 }
+
+namespace {
+bool any_window_alive() { return window_host().any_window_alive && window_host().any_window_alive(); }
+
+// Takes one message and offers it to the window layer before dispatching it; false on WM_QUIT.
+bool pump_one() {
+    MSG msg;
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return false;
+    if (window_host().pre_translate && window_host().pre_translate(&msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+bool quit_waiting() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+}
+}  // namespace
+
+void run_message_loop(const bool* modal_running) {
+    if (!modal_running) {
+        g_state.loop_entered = true;
+        if (!any_window_alive()) return;
+    }
+    MSG msg;
+    for (;;) {
+        // Idle phase: nothing to do until a message arrives.
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
+        // Pump phase.
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (modal_running && (!*modal_running || quit_waiting())) return;
+            if (!pump_one()) return;
+            if (modal_running && !*modal_running) return;
+        }
+    }
+}
+
+void process_pending_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_QUIT || quit_waiting()) return;
+        pump_one();
+    }
+}
+
+void window_destroyed() {
+    if (g_state.loop_entered && !g_state.shutting_down && !any_window_alive()) PostQuitMessage(0);
+}
+
+bool message_loop_entered() { return g_state.loop_entered; }
 
 void exit_program(int32_t code) {
     ++g_state.shutdown_calls;
@@ -108,4 +169,10 @@ void exit_program(int32_t code) {
     }
     shut_down();
     ExitProcess(static_cast<UINT>(code));
+}
+
+void load_startup_window(uint32_t window, uint32_t self) {
+    Value result = call_command(load_window, 3, value_unit(window, self, kUnitWindow), value_omitted(),
+                                value_bool(false));
+    if (!result.lo) fatal_error("载入启动窗口失败");
 }
