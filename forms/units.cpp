@@ -653,7 +653,10 @@ bool create_control(Unit& u, const UnitRecord& rec, HWND parent, DWORD base_styl
             u.picture = load_picture(u.texts[8]);
             break;
         case kUnitTimer:
-            if (u.ints[8] > 0) SetTimer(u.hwnd, kTimerNumber, static_cast<UINT>(u.ints[8]), nullptr);
+            if (u.ints[8] > 0) {
+                SetTimer(u.hwnd, kTimerNumber, static_cast<UINT>(u.ints[8]), nullptr);
+                ++u.timer_starts;
+            }
             break;
         case kUnitStatusBar: {
             std::vector<int> edges;
@@ -927,7 +930,10 @@ void set_timer_interval(Unit& u, int32_t v) {
     if (v == u.ints[8]) return;
     KillTimer(u.hwnd, kTimerNumber);
     u.ints[8] = v;
-    if (v > 0) SetTimer(u.hwnd, kTimerNumber, static_cast<UINT>(v), nullptr);
+    if (v > 0) {
+        SetTimer(u.hwnd, kTimerNumber, static_cast<UINT>(v), nullptr);
+        ++u.timer_starts;
+    }
 }
 
 void set_own_property(Unit& u, int32_t p, int32_t member, uint32_t lo) {
@@ -1119,6 +1125,15 @@ bool pre_translate_message(MSG* m) {
         return raise_event(window, unit, event, {static_cast<int32_t>(LOWORD(m->lParam)),
                                                  static_cast<int32_t>(HIWORD(m->lParam)), keys});
     };
+    // Keys reach the window's own handler first (its key map), then the focused unit's; either may swallow.
+    const uint32_t self_id = self->unit_id;
+    auto key_event = [&](int32_t event, std::initializer_list<int32_t> args) {
+        if (unit != self_id) {
+            EventOutcome first = raise_event(window, self_id, event, args);
+            if (first.refused() || !live_unit(window, unit)) return first;
+        }
+        return raise_event(window, unit, event, args);
+    };
     EventOutcome out{false, false, 0};
     switch (m->message) {
         case WM_LBUTTONDOWN: out = mouse(-1); break;
@@ -1129,14 +1144,14 @@ bool pre_translate_message(MSG* m) {
         case WM_MOUSEMOVE: out = mouse(-6); break;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            out = raise_event(window, unit, -9, {static_cast<int32_t>(m->wParam), current_key_state()});
+            out = key_event(-9, {static_cast<int32_t>(m->wParam), current_key_state()});
             break;
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            out = raise_event(window, unit, -10, {static_cast<int32_t>(m->wParam), current_key_state()});
+            out = key_event(-10, {static_cast<int32_t>(m->wParam), current_key_state()});
             break;
         case WM_CHAR:
-            out = raise_event(window, unit, -11, {static_cast<int32_t>(m->wParam)});
+            out = key_event(-11, {static_cast<int32_t>(m->wParam)});
             if (out.returned && out.value != 0) m->wParam = static_cast<WPARAM>(out.value);
             break;
         case WM_MOUSEWHEEL:

@@ -30,6 +30,7 @@ struct Unit {
     COLORREF brush_colour = 0;
     IPicture* picture = nullptr;
     HICON icon = nullptr;
+    int32_t timer_starts = 0;  // how often the timer was (re)started
     // list items of a combo box or list box, and the parts of a status bar
     std::vector<std::string> items;
     std::vector<int32_t> item_data;

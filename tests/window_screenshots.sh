@@ -1,0 +1,32 @@
+#!/bin/sh
+# Shows the three windows (scenario show_windows of forms_window_test) in a Wine virtual desktop, so that
+# Wine draws the title bars, and saves one screenshot per window under the build folder's screenshots/.
+# usage: window_screenshots.sh TEST_EXE OUTPUT_DIR TOOLS_DIR
+set -eu
+exe=$1; out=$2; tools=$3
+mkdir -p "$out"
+work=$(mktemp -d /tmp/qgshots.XXXXXX)
+chmod 777 "$work"
+rm -f "$out"/*.png
+QG_SHOTS_DONE="Z:$work/done" "$tools/wine-run" wine explorer /desktop=qgshots,1024x768 "$exe" \
+  --child=show_windows --child-output="Z:$work/rects.txt" >/dev/null 2>&1 &
+pid=$!
+for _ in $(seq 900); do
+  [ -f "$work/rects.txt" ] && [ "$(wc -l <"$work/rects.txt")" -ge 3 ] && break
+  sleep 0.2
+done
+[ -f "$work/rects.txt" ] || { echo "the windows did not come up"; touch "$work/done"; exit 1; }
+sleep 1
+import -display "$DISPLAY" -window root "$work/root.png"
+touch "$work/done"
+status=0
+while read -r name x y w h; do
+  convert "$work/root.png" -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
+  colours=$(identify -format '%k' "$out/$name.png")
+  echo "$name: ${w}x${h} at $x,$y, $colours colours"
+  [ "$colours" -gt 8 ] || { echo "$name looks empty"; status=1; }
+done <"$work/rects.txt"
+[ "$(wc -l <"$work/rects.txt")" -eq 3 ] || status=1
+wait "$pid" || true
+rm -rf "$work"
+exit $status
