@@ -215,13 +215,15 @@ std::pair<uint32_t, uint32_t> current_event_source() { return g_event_source; }
 void clear_event_source() { g_event_source = {0, 0}; }
 
 EventOutcome raise_event(uint32_t window, uint32_t unit, int32_t event, std::initializer_list<int32_t> args) {
+    // Events nest (a handler may cause another event); the outer handler keeps its source afterwards.
+    std::pair<uint32_t, uint32_t> outer = g_event_source;
     EventOutcome out{false, false, 0};
     HandlerFn h = find_handler(window, unit, event);
     if (h) {
         out.handled = true;
         out.returned = h(args.begin(), static_cast<int32_t>(args.size()), &out.value);
     }
-    clear_event_source();
+    g_event_source = outer;
     return out;
 }
 

@@ -75,10 +75,18 @@ ProgramHeader header_with(const void* form_data, uint32_t form_size) {
 }
 const ProgramHeader kHeader = header_with(form_data_block, form_data_block_size);
 
+// Under Wine a process that creates its first window before the desktop process has published its display
+// driver is left without one for good; wait for the desktop first (slow under emulation).
+void wait_for_desktop() {
+    HWND desktop = GetDesktopWindow();
+    for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
+}
+
 void ensure_runtime() {
     static bool done = false;
     if (done) return;
     done = true;
+    wait_for_desktop();
     run_internal(6, &kHeader);
 }
 
@@ -170,7 +178,8 @@ TEST_F(Windows, EveryUnitIsCreatedAsTheFormDataDescribes) {
             EXPECT_EQ((style & WS_VISIBLE) != 0, (rec.state & kStateVisible) && !no_window);
             if (!no_window) {  // the no-window types get no style bits
                 EXPECT_EQ((style & WS_DISABLED) != 0, (rec.state & kStateDisabled) != 0);
-                EXPECT_EQ((style & WS_TABSTOP) != 0, (rec.state & kStateTab) != 0);
+                // (an automatic radio button moves its Tab stop with the check mark itself)
+                if (rec.type != kUnitRadioBox) EXPECT_EQ((style & WS_TABSTOP) != 0, (rec.state & kStateTab) != 0);
             }
             if (rec.type == kUnitStatusBar) continue;  // docked at the window's bottom edge
             RECT r;
@@ -590,6 +599,7 @@ TEST_F(Windows, SupportLibrariesWereNotifiedAndProcessEventsLeavesQuit) {
 namespace {
 void note_exit_routine() { child_write("exit routine\n"); }
 void child_start(const ProgramHeader* h) {
+    wait_for_desktop();
     run_internal(6, h);
     run_internal(3, note_exit_routine);
     run_internal(3, note_exit_routine);
