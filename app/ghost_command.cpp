@@ -40,8 +40,12 @@ bool partitionNumberOf(const char* letter, bool firstPartitionHidden, int32_t* n
 }  // namespace
 
 Text partitionCountFromProbeOutput(const char* output) {
-    // The first line reads "磁盘 0        含有N": N's first digit is byte 19.
-    return cmd::trimTrailing(cmd::textMid(output, 19, 1).get());
+    // The first line reads "磁盘 0        含有N": N's first digit is byte 19. Anything else there (the pause
+    // prompt or an error text of a system whose partition tool answers otherwise) is no count at all: taken
+    // for one, it would shift every Ghost partition number by one.
+    Text count = cmd::trimTrailing(cmd::textMid(output, 19, 1).get());
+    if (count.length() != 1 || count.get()[0] < '0' || count.get()[0] > '9') count.reset();
+    return count;
 }
 
 void runPartitionProbe() {

@@ -11,12 +11,14 @@
 namespace mw = main_window;
 
 namespace {
-// The size of a file in bytes, also for files of 2 GiB and more; false when there is no such file.
+// The size in bytes of the first entry that matches the path, as get_file_size finds it, but whole: images
+// are commonly 2 GiB and more, past a signed 32-bit count. False when nothing matches.
 bool imageFileSize(const char* path, double* bytes) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    *bytes = static_cast<double>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(path, &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    *bytes = static_cast<double>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
     return true;
 }
 
