@@ -6,9 +6,14 @@
 set -u
 repo=$1 exe=$2
 . "$repo/tools/sandbox.sh"
+qg_wine() { "$repo/tools/wine-run" "$@"; }
 prefix=$QG_PREFIX_ROOT/app-drives
 qg_clone_prefix "${QG_TEST_TEMPLATE:?}" "$prefix"
 mkdir -p "$prefix/drives/d" "$prefix/drives/e"
+# A folder in the probe script's place makes the start-up's partition probe fail at once: this test is about
+# the partition list only.
+mkdir -p "$prefix/drive_c/fqs.bat"
+[ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$prefix/drive_c/fqs.bat"
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drives"
 failed=0
 

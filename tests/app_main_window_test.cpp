@@ -41,6 +41,19 @@ int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
     return IDOK;
 }
 
+// A fatal error or a crash is reported on the test's output before the program ends.
+int32_t reportFatal(int32_t, int32_t number, const char* message) {
+    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
+    std::fflush(stderr);
+    return 1;
+}
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* e) {
+    std::fprintf(stderr, "crash: exception 0x%08lx at %p\n", e->ExceptionRecord->ExceptionCode,
+                 e->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 std::string str(const Text& t) { return t.c_str(); }
 std::string here() {
     char exe[MAX_PATH];
@@ -122,10 +135,15 @@ protected:
         static const ProgramHeader header = {3, 0, 0x000102EA, kHandlers, constant_area(), kConstantAreaSize,
                                              form_data_block, form_data_block_size, 3, kSupportLibraries, 6,
                                              kDllLibraries, kDllFunctions};
+        SetUnhandledExceptionFilter(reportCrash);
+        set_error_hook(reportFatal);
         run_internal(6, &header);
         set_message_box_function(recordMessage);
-        // The probe script writes its partition requests into the current folder.
-        SetCurrentDirectoryA(scratch_dir("main_window_cwd").c_str());
+        // The program's folder (where the skin library goes) and the current folder (where the probe script
+        // writes its partition requests) are a writable folder of the test's own.
+        std::string folder = scratch_dir("main_window_program");
+        set_program_path((folder + "Quenvarghost.exe").c_str());
+        SetCurrentDirectoryA(folder.c_str());
         // The stand-ins beside this program come first on the path of the probe's processes.
         char path[8192] = "";
         GetEnvironmentVariableA("PATH", path, sizeof path);
@@ -279,10 +297,10 @@ TEST_F(MainWindowTest, PartitionProbeAndOffset) {
         const char* marker;  // null: the failure message, marker unchanged
         int32_t colour;
     } cases[] = {
-        {"3", "", "2", "2", 0x0000FF},   // one partition more than lettered drives: the first is hidden
-        {"2", "", "1", "1", 0x000000},
-        {"12", "", "1", "1", 0x000000},  // 11 partitions read as their first digit
-        {"2", "en", "", nullptr, 0},     // a partition tool in another language answers nothing usable
+        // One partition more than lettered drives: the first is hidden. (Start-up saw the other outcome.)
+        {"3", "", "2", "2", 0x0000FF},
+        // A partition tool in another language answers nothing usable.
+        {"2", "en", "", nullptr, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.rows) + c.language);
