@@ -5,6 +5,18 @@
 
 // A byte with the top bit set starts a two-byte GBK character (unless the text ends right after it).
 inline bool is_lead_byte(unsigned char b) { return (b & 0x80) != 0; }
+// The number of bytes of the character at p: 2 for a lead byte followed by anything but the terminating 0,
+// else 1. Scanning with it never starts a match or a cut on the second byte of a two-byte character.
+inline int32_t char_size(const char* p) { return is_lead_byte(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1; }
+
+// Dates: days since 1899-12-30 00:00, the fraction being the time of day (for a negative value the integer
+// part still names the day and the fraction's magnitude the time, as in the system's own date kind).
+struct DateParts {
+    int32_t year, month, day, hour, minute, second;
+};
+double clamp_date(double date);  // into kDateMin .. kDateMax (NaN gives kDateMin)
+DateParts split_date(double date);  // clamps first; the time is rounded to the nearest second
+double make_date(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, int32_t second);
 
 // What the window layer provides to the runtime core: loading windows, finding unit objects, pumping
 // messages and closing every window at shut-down. Members left null answer as "no windows".

@@ -8,6 +8,8 @@ mkdir -p /dev/pts /dev/shm 2>/dev/null
 mount -t devpts devpts /dev/pts
 mount -t tmpfs tmpfs /dev/shm
 for d in /tmp /run /var/tmp /var/lib/xkb; do mount -t tmpfs tmpfs "$d"; done
+# A project folder under one of those (a clone in /tmp) needs its mount point on the fresh tmpfs.
+mkdir -p "$QG_WORK" 2>/dev/null
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=524288,cache=loose work "$QG_WORK"
 modprobe ext4 2>/dev/null
 mount /dev/vda /mnt

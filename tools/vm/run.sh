@@ -32,7 +32,7 @@ rm -f "$repo/build-vm/exit-code"
 : > "$repo/build-vm/output.log"
 # The machine's console (firmware and kernel messages) goes to console.log; the command's own output is
 # shown as it is written.
-qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-pku -smp "$(nproc)" -m "${QG_VM_MEMORY:-6G}" \
+qemu-system-x86_64 -accel tcg,thread=multi -cpu max,-smap,-pku -smp "$(nproc)" -m "${QG_VM_MEMORY:-3G}" \
   -kernel "$kernel" -initrd "$initrd" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1 QG_GUEST_INIT=$here/guest-init.sh QG_WORK=$repo" \
   -display none -serial file:"$repo/build-vm/console.log" -no-reboot -nic none \
