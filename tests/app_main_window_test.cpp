@@ -63,19 +63,23 @@ std::string here() {
 }
 
 void pump() {
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 10; ++i) {
         cmd::processEvents();
         Sleep(20);
     }
 }
 
-// The window's client area as a 24-bit BMP file in the build folder's screenshots/.
+// The window's client area, as the display shows it, as a 24-bit BMP file in the build folder's screenshots/.
 void saveScreenshot(const char* name) {
     HWND w = static_cast<HWND>(find_window(mw::kWindow)->hwnd);
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     pump();
+    // Without a window manager only the client area is drawn on the display.
     RECT r;
-    GetWindowRect(w, &r);
+    GetClientRect(w, &r);
+    POINT origin = {0, 0};
+    ClientToScreen(w, &origin);
+    OffsetRect(&r, origin.x, origin.y);
     int width = r.right - r.left, height = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
