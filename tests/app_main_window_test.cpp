@@ -1,0 +1,423 @@
+// The real main window, loaded from the program's form data in this process with the program's handlers:
+// start-up, the two layouts and operations, the check-box locks, the partition probe end to end (through the
+// stand-ins of the partition tool and findstr built beside this program), the image details and the
+// start-up checks. Screenshots of both layouts go to the build folder's screenshots/.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "app/command_calls.h"
+#include "app/unit_access.h"
+#include "forms/handler_binding.h"
+#include "forms/units.h"
+#include "payloads/constants.h"
+#include "runtime/internal.h"
+#include "tests/support/test_support.h"
+
+extern const uint8_t form_data_block[];
+extern const uint32_t form_data_block_size;
+
+namespace mw = main_window;
+
+namespace {
+const HandlerFn kHandlers[] = {
+#define HANDLER(name) bound_handler<&name>,
+#include "forms/handlers.inc"
+#undef HANDLER
+    nullptr,
+};
+const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
+const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
+                                      "CreateProcessA",  "CloseHandle", "ReadFile"};
+
+std::vector<std::string> g_messages;
+int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
+    g_messages.push_back(text ? text : "");
+    return IDOK;
+}
+
+// A fatal error or a crash is reported on the test's output before the program ends.
+int32_t reportFatal(int32_t, int32_t number, const char* message) {
+    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
+    std::fflush(stderr);
+    return 1;
+}
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* e) {
+    std::fprintf(stderr, "crash: exception 0x%08lx at %p\n", e->ExceptionRecord->ExceptionCode,
+                 e->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::string str(const Text& t) { return t.c_str(); }
+std::string here() {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir = exe;
+    return dir.substr(0, dir.rfind('\\') + 1);
+}
+
+void pump() {
+    for (int i = 0; i < 10; ++i) {
+        cmd::processEvents();
+        Sleep(20);
+    }
+}
+
+// The window's client area, as the display shows it, as a 24-bit BMP file in the build folder's screenshots/.
+void saveScreenshot(const char* name) {
+    HWND w = static_cast<HWND>(find_window(mw::kWindow)->hwnd);
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pump();
+    // Without a window manager only the client area is drawn on the display.
+    RECT r;
+    GetClientRect(w, &r);
+    POINT origin = {0, 0};
+    ClientToScreen(w, &origin);
+    OffsetRect(&r, origin.x, origin.y);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * height);
+    std::string path = here() + "..\\screenshots\\" + name + ".bmp";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+        std::fwrite(bits, 1, static_cast<size_t>(stride * height), f);
+        std::fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+void useDiskpart(const char* partitionRows, const char* language = "") {
+    SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", partitionRows);
+    SetEnvironmentVariableA("QG_DISKPART_LANGUAGE", language);
+}
+
+void chooseOperation(bool restore) {
+    unit::setChecked(mw::还原单选框, restore);
+    unit::setChecked(mw::备份单选框, !restore);
+    refreshOperationMode();
+}
+
+// A file of that size without writing its bytes (the file system keeps it sparse).
+void makeFileOfSize(const std::string& path, int64_t size) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    LONG high = static_cast<LONG>(size >> 32);
+    SetFilePointer(f, static_cast<LONG>(size & 0xFFFFFFFF), &high, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(f));
+    CloseHandle(f);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static const ProgramHeader header = {3, 0, 0x000102EA, kHandlers, constant_area(), kConstantAreaSize,
+                                             form_data_block, form_data_block_size, 3, kSupportLibraries, 6,
+                                             kDllLibraries, kDllFunctions};
+        SetUnhandledExceptionFilter(reportCrash);
+        set_error_hook(reportFatal);
+        run_internal(6, &header);
+        set_message_box_function(recordMessage);
+        // The program's folder (where the skin library goes) and the current folder (where the probe script
+        // writes its partition requests) are a writable folder of the test's own.
+        std::string folder = scratch_dir("main_window_program");
+        set_program_path((folder + "Quenvarghost.exe").c_str());
+        SetCurrentDirectoryA(folder.c_str());
+        // The stand-ins beside this program come first on the path of the probe's processes.
+        char path[8192] = "";
+        GetEnvironmentVariableA("PATH", path, sizeof path);
+        SetEnvironmentVariableA("PATH", (here() + ";" + path).c_str());
+        useDiskpart("2");  // one primary and one extended partition: one partition counted, like C: alone
+        load_startup_window(mw::kWindow, mw::self);
+        pump();
+    }
+};
+
+// The state right after start-up: simple layout, restore operation, first partition chosen.
+TEST_F(MainWindowTest, StartUp) {
+    EXPECT_EQ(str(unit::windowTitle()), txt::main_title_startup());
+    EXPECT_EQ(str(unit::buttonCaption(mw::高级)), "高级(&A)");
+    EXPECT_EQ(unit::getInt(mw::self, prop::kWidth), 374);
+    EXPECT_EQ(unit::getInt(mw::self, prop::kHeight), 294);
+    EXPECT_EQ(unit::getInt(mw::分组框1, prop::kHeight), 200);
+    EXPECT_EQ(unit::getInt(mw::确定, prop::kTop), 218);
+    EXPECT_FALSE(unit::visible(mw::标签6));
+
+    EXPECT_TRUE(unit::checked(mw::还原单选框));
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), "");
+    EXPECT_EQ(str(unit::labelCaption(mw::标签2)), "还原分区");
+    EXPECT_EQ(str(unit::buttonCaption(mw::打开1)), "打开(&F)");
+    EXPECT_TRUE(unit::disabled(mw::确定));
+    EXPECT_TRUE(unit::disabled(mw::G选择框));
+    EXPECT_TRUE(unit::disabled(mw::搜索按钮));
+
+    // The test prefix has C: and no D:, so the list holds C: alone, highlighted and stored.
+    Value partitions = unit::listBox(mw::列表框1);
+    EXPECT_EQ(str(listedPartitionCount), "1");
+    EXPECT_EQ(cmd::listCurrentIndex(partitions), 0);
+    EXPECT_EQ(str(cmd::textLeft(cmd::listItemText(partitions, 0).get(), 15)), "  C:           ");
+    EXPECT_EQ(str(selectedDriveLetter), "C");
+    EXPECT_EQ(str(driveText), "C");
+
+    // The probe counted one partition (the extended one is subtracted): the first partition is visible.
+    EXPECT_EQ(str(diskPartitionCount), "1");
+    EXPECT_EQ(str(unit::labelCaption(mw::标签10)), "1");
+    EXPECT_TRUE(g_messages.empty());
+    EXPECT_EQ(live_unit(mw::kWindow, mw::状态条1)->parts.at(1).text, txt::hint_no_backup());
+    EXPECT_FALSE(unit::visible(mw::销毁按钮));
+    saveScreenshot("main-simple-startup");
+}
+
+TEST_F(MainWindowTest, LayoutSwitches) {
+    chooseOperation(true);
+    toggleLayoutMode();
+    EXPECT_EQ(str(unit::windowTitle()), txt::main_title_advanced());
+    EXPECT_EQ(str(unit::buttonCaption(mw::高级)), "简洁(&A)");
+    EXPECT_EQ(unit::getInt(mw::self, prop::kWidth), 600);
+    EXPECT_EQ(unit::getInt(mw::self, prop::kHeight), 370);
+    EXPECT_EQ(unit::getInt(mw::分组框1, prop::kHeight), 280);
+    for (uint32_t b : {mw::高级, mw::确定, mw::销毁按钮, mw::退出}) EXPECT_EQ(unit::getInt(b, prop::kTop), 296);
+    EXPECT_TRUE(unit::visible(mw::标签6));
+    saveScreenshot("main-advanced");
+
+    toggleLayoutMode();
+    EXPECT_EQ(str(unit::windowTitle()), "Drelvok Qelo版            2008年9月");
+    EXPECT_EQ(str(unit::buttonCaption(mw::高级)), "高级(&A)");
+    EXPECT_EQ(unit::getInt(mw::self, prop::kWidth), 374);
+    EXPECT_EQ(unit::getInt(mw::确定, prop::kTop), 218);
+    EXPECT_FALSE(unit::visible(mw::标签6));
+    saveScreenshot("main-simple");
+}
+
+TEST_F(MainWindowTest, Operations) {
+    chooseOperation(false);
+    EXPECT_EQ(str(unit::labelCaption(mw::标签2)), "备份分区");
+    EXPECT_EQ(str(unit::buttonCaption(mw::打开1)), "保存(&S)");
+    EXPECT_EQ(str(unit::labelCaption(mw::标签9)), "到");
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), "E:\\Ghost\\G_WinXP.gho");
+    EXPECT_TRUE(unit::visible(mw::压缩组合框));
+    EXPECT_TRUE(unit::visible(mw::标签7));
+    EXPECT_FALSE(unit::visible(mw::CRC选择框));
+    EXPECT_TRUE(unit::disabled(mw::搜索按钮));
+
+    // A layout switch in the back-up operation puts the default image back.
+    unit::setEditContent(mw::编辑框1, "F:\\mine.gho");
+    unit::setDisabled(mw::确定, false);
+    toggleLayoutMode();
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), "E:\\Ghost\\G_WinXP.gho");
+    EXPECT_TRUE(unit::disabled(mw::确定));
+    toggleLayoutMode();
+
+    chooseOperation(true);
+    EXPECT_EQ(str(unit::labelCaption(mw::标签9)), "从");
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), "");
+    EXPECT_FALSE(unit::visible(mw::压缩组合框));
+    EXPECT_TRUE(unit::visible(mw::CRC选择框));
+    EXPECT_FALSE(unit::disabled(mw::搜索按钮));
+}
+
+// The highlight that an operation switch moves to the first entry is also the partition Ghost works on.
+TEST_F(MainWindowTest, OperationSwitchStoresTheHighlightedPartition) {
+    Value partitions = unit::listBox(mw::列表框1);
+    int32_t extra = cmd::listAddItem(partitions, "  D:           1           2           3\r\n");
+    cmd::listSetCurrent(partitions, extra);
+    storeSelectedPartition();
+    ASSERT_EQ(str(selectedDriveLetter), "D");
+    for (bool restore : {false, true}) {
+        cmd::listSetCurrent(partitions, extra);
+        storeSelectedPartition();
+        chooseOperation(restore);
+        EXPECT_EQ(cmd::listCurrentIndex(partitions), 0);
+        EXPECT_EQ(str(selectedDriveLetter), "C") << (restore ? "restore" : "back-up");
+    }
+    call_command(list_clear, 1, partitions);
+    fillPartitionList();
+}
+
+TEST_F(MainWindowTest, CheckBoxLocks) {
+    unit::setChecked(mw::手动选择框, true);
+    applyManualGhostLock();
+    EXPECT_TRUE(unit::disabled(mw::还原单选框));
+    EXPECT_TRUE(unit::disabled(mw::备份单选框));
+    EXPECT_FALSE(unit::disabled(mw::G选择框));
+    unit::setChecked(mw::G选择框, true);
+    unit::setChecked(mw::手动选择框, false);
+    applyManualGhostLock();
+    EXPECT_FALSE(unit::disabled(mw::还原单选框));
+    EXPECT_FALSE(unit::disabled(mw::备份单选框));
+    EXPECT_TRUE(unit::disabled(mw::G选择框));
+    EXPECT_TRUE(unit::checked(mw::G选择框));
+    unit::setChecked(mw::G选择框, false);
+
+    unit::setEditContent(mw::编辑框2, "D:\\ghost.exe");
+    unit::setChecked(mw::自定义选择框, true);
+    applyCustomGhostLock();
+    EXPECT_FALSE(unit::disabled(mw::编辑框2));
+    EXPECT_FALSE(unit::disabled(mw::打开2));
+    EXPECT_EQ(unit::getInt(mw::编辑框2, prop::kEditBackground), 0xFFFFFF);
+    EXPECT_EQ(str(unit::editContent(mw::编辑框2)), "D:\\ghost.exe");
+    unit::setChecked(mw::自定义选择框, false);
+    applyCustomGhostLock();
+    EXPECT_TRUE(unit::disabled(mw::编辑框2));
+    EXPECT_TRUE(unit::disabled(mw::打开2));
+    EXPECT_EQ(unit::getInt(mw::编辑框2, prop::kEditBackground), 0xECECEC);
+    EXPECT_EQ(str(unit::editContent(mw::编辑框2)), "");
+    unit::setChecked(mw::自定义选择框, true);
+    applyCustomGhostLock();
+    EXPECT_EQ(str(unit::editContent(mw::编辑框2)), "");
+}
+
+// The probe end to end: C:\fqs.bat, the command interpreter, the stand-ins and the pipe.
+TEST_F(MainWindowTest, PartitionProbeAndOffset) {
+    const struct {
+        const char* rows;
+        const char* language;
+        const char* count;
+        const char* marker;  // null: the failure message, marker unchanged
+        int32_t colour;
+    } cases[] = {
+        // One partition more than lettered drives: the first is hidden. (Start-up saw the other outcome.)
+        {"3", "", "2", "2", 0x0000FF},
+        // A partition tool in another language answers nothing usable.
+        {"2", "en", "", nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.rows) + c.language);
+        useDiskpart(c.rows, c.language);
+        unit::setLabelCaption(mw::标签10, "");
+        g_messages.clear();
+        runPartitionProbe();
+        EXPECT_EQ(str(diskPartitionCount), c.count);
+        decidePartitionOffset();
+        if (c.marker) {
+            EXPECT_EQ(str(unit::labelCaption(mw::标签10)), c.marker);
+            EXPECT_EQ(unit::getInt(mw::标签10, prop::kLabelTextColour), c.colour);
+            EXPECT_TRUE(g_messages.empty());
+        } else {
+            EXPECT_EQ(str(unit::labelCaption(mw::标签10)), "");
+            ASSERT_EQ(g_messages.size(), 1u);
+            EXPECT_EQ(g_messages[0], "获取磁盘分区信息失败，请重启程序");
+        }
+    }
+    // The script is written from the carried payload.
+    EXPECT_EQ(read_file("C:\\fqs.bat").substr(0, 9), "@echo off");
+
+    // No script and no process: an empty answer and the message.
+    DeleteFileA("C:\\fqs.bat");
+    ASSERT_TRUE(CreateDirectoryA("C:\\fqs.bat", nullptr));
+    g_messages.clear();
+    runPartitionProbe();
+    RemoveDirectoryA("C:\\fqs.bat");
+    EXPECT_EQ(str(diskPartitionCount), "");
+    decidePartitionOffset();
+    EXPECT_EQ(g_messages.size(), 1u);
+    useDiskpart("2");
+}
+
+TEST_F(MainWindowTest, ImageDetails) {
+    std::string dir = scratch_dir("image_details");
+    makeFileOfSize(dir + "small.gho", 650000000);
+    makeFileOfSize(dir + "big.gho", 3221225472LL);
+    Value found = unit::listBox(mw::列表框2);
+    call_command(list_clear, 1, found);
+    for (const char* name : {"small.gho", "big.gho", "gone.gho"}) cmd::listAddItem(found, (dir + name).c_str());
+
+    chooseOperation(false);  // the pick replaces the path in the back-up operation too
+    cmd::listSetCurrent(found, 0);
+    showImageDetails();
+    EXPECT_EQ(str(unit::labelCaption(mw::位置标签)), "镜像名称：small.gho");
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), dir + "small.gho");
+    EXPECT_EQ(str(unit::labelCaption(mw::大小标签)), "镜像大小：634MB");
+    EXPECT_EQ(str(unit::labelCaption(mw::日期标签)).find("创建日期：2"), 0u);
+
+    cmd::listSetCurrent(found, 1);
+    showImageDetails();
+    EXPECT_EQ(str(unit::labelCaption(mw::大小标签)), "镜像大小：3145MB");
+
+    // An image that vanished since the search: no figures at all.
+    cmd::listSetCurrent(found, 2);
+    showImageDetails();
+    EXPECT_EQ(str(unit::labelCaption(mw::位置标签)), "镜像名称：gone.gho");
+    EXPECT_EQ(str(unit::labelCaption(mw::大小标签)), "镜像大小：");
+    EXPECT_EQ(str(unit::labelCaption(mw::日期标签)), "创建日期：");
+    DeleteFileA((dir + "small.gho").c_str());
+    DeleteFileA((dir + "big.gho").c_str());
+    chooseOperation(true);
+}
+
+TEST_F(MainWindowTest, StartUpChecks) {
+    std::string dir = scratch_dir("start_up_checks");
+    updateUndoButton(dir.c_str());
+    EXPECT_FALSE(unit::visible(mw::销毁按钮));
+    for (const char* name : {"Qelo.img", "QELO.IMG", "qelo.img"}) {
+        write_bytes(dir + name, "x");
+        updateUndoButton(dir.c_str());
+        EXPECT_TRUE(unit::visible(mw::销毁按钮)) << name;
+        DeleteFileA((dir + name).c_str());
+    }
+
+    const std::string& hint = live_unit(mw::kWindow, mw::状态条1)->parts.at(1).text;
+    updateBackupHint(dir.c_str());
+    EXPECT_EQ(hint, txt::hint_no_backup());
+    write_bytes(dir + "G_WinXP.gho", "x");
+    updateBackupHint(dir.c_str());
+    EXPECT_EQ(hint, txt::hint_backup_present());
+}
+}  // namespace
+
+// The partition list of a prefix whose drives tests/app_drives_test.sh mapped: QG_EXPECT_PARTITIONS names the
+// listed letters ("CDE"), QG_EXPECT_DRIVE_TEXT the last drive reached. Skipped in an ordinary run.
+TEST_F(MainWindowTest, DrivesOfThisPrefix) {
+    char letters[32] = "", last[8] = "";
+    if (!GetEnvironmentVariableA("QG_EXPECT_PARTITIONS", letters, sizeof letters)) GTEST_SKIP();
+    GetEnvironmentVariableA("QG_EXPECT_DRIVE_TEXT", last, sizeof last);
+    fillPartitionList();
+    Value partitions = unit::listBox(mw::列表框1);
+    ASSERT_EQ(cmd::listItemCount(partitions), static_cast<int32_t>(strlen(letters)));
+    EXPECT_EQ(str(listedPartitionCount), std::to_string(strlen(letters)));
+    EXPECT_EQ(str(driveText), last);
+    const std::string gap(11, ' ');
+    for (int32_t i = 0; letters[i]; ++i) {
+        std::string letter(1, letters[i]);
+        std::string entry = str(cmd::listItemText(partitions, i));
+        SCOPED_TRACE(entry);
+        // "  X:" + 11 blanks + used + 11 blanks + free + 11 blanks + total + CR LF, the figures in MB.
+        ASSERT_EQ(entry.substr(0, 4 + 11), "  " + letter + ":" + gap);
+        ASSERT_EQ(entry.substr(entry.size() - 2), "\r\n");
+        size_t freeAt = entry.find(gap, 15) + 11, totalAt = entry.find(gap, freeAt) + 11;
+        int64_t used = std::stoll(entry.substr(15, freeAt - 11 - 15));
+        int64_t free = std::stoll(entry.substr(freeAt, totalAt - 11 - freeAt));
+        int64_t total = std::stoll(entry.substr(totalAt, entry.size() - 2 - totalAt));
+        ULARGE_INTEGER avail, all, freeBytes;
+        ASSERT_TRUE(GetDiskFreeSpaceExA((letter + ":\\").c_str(), &avail, &all, &freeBytes));
+        EXPECT_GT(free, 0);
+        EXPECT_NEAR(static_cast<double>(free), static_cast<double>(avail.QuadPart >> 20), 2.0);
+        EXPECT_NEAR(static_cast<double>(total), static_cast<double>(all.QuadPart >> 20), 1.0);
+        EXPECT_NEAR(static_cast<double>(used), static_cast<double>(total - free), 2.0);
+    }
+}
