@@ -84,10 +84,8 @@ void saveForeignBootLoader() {
         call_command(move_file, 2, text(loader), text(txt::path_grldr_saved()));
 }
 
-void undoInstallation() {
-    using namespace undo_prompt;
+void undoBootFiles() {
     call_command(process_events, 0);
-
     void* search = nullptr;
     bool saved = false;
     for (char* name = find_file(txt::path_boot_bak(), 0, 1, &search); name;
@@ -98,12 +96,17 @@ void undoInstallation() {
     end_find_file(search);
     if (saved) call_command(delete_file, 1, text(txt::path_boot_ini()));
 
-    for (const char* path : {txt::path_grldr(), txt::path_ghost_bat(), txt::path_ghost_exe(), txt::path_qelo_img()})
+    // Only our own boot loader is removed; one of another tool, kept aside by the run, goes back in place.
+    if (sameContent(txt::path_grldr(), bin::boot_loader())) call_command(delete_file, 1, text(txt::path_grldr()));
+    for (const char* path : {txt::path_ghost_bat(), txt::path_ghost_exe(), txt::path_qelo_img()})
         call_command(delete_file, 1, text(path));
-    // A boot loader of another tool, kept aside by the run, goes back in place.
     call_command(move_file, 2, text(txt::path_grldr_saved()), text(txt::path_grldr()));
     call_command(move_file, 2, text(txt::path_boot_bak()), text(txt::path_boot_ini()));
+}
 
+void undoInstallation() {
+    using namespace undo_prompt;
+    undoBootFiles();
     updateUndoButton(txt::root_of_c());
     call_command(destroy_window, 1, windowRef(kWindow, self));
     setUnitFlag(main_window::kWindow, main_window::销毁按钮, prop::kVisible, true);
