@@ -12,6 +12,12 @@
 namespace {
 Value text(const char* t) { return value_text(t); }
 
+// A command's result carries no type tag; as an argument the file number must have one.
+Value openMenu(int32_t access) {
+    Value number = call_command(open_file, 2, text(txt::path_boot_ini()), value_int(access));
+    return value_int(value_as_int(number));
+}
+
 bool exists(const char* path) { return value_as_bool(call_command(file_exists, 1, text(path))); }
 
 // Every line of the file from the current position on, up to its end or to a 0 or Ctrl-Z byte (which a line
@@ -41,7 +47,7 @@ bool sameContent(const char* path, const void* bytes) {
 }  // namespace
 
 bool bootMenuCarriesEntry() {
-    Value file = call_command(open_file, 2, text(txt::path_boot_ini()), value_int(1));  // read only
+    Value file = openMenu(1);  // read only
     bool found = false;
     for (const Text& line : remainingLines(file, nullptr))
         found = found || value_as_int(call_command(find_text, 2, line.arg(), text(txt::boot_menu_entry()))) > 0;
@@ -56,7 +62,7 @@ void prepareBootMenu() {
 }
 
 void rewriteBootMenu() {
-    Value file = call_command(open_file, 1, text(txt::path_boot_ini()));
+    Value file = openMenu(3);  // read and write, as the rewrite has always opened it
     // A menu that exists but cannot be read is not replaced by one without its systems.
     if (value_as_int(file) == 0 && exists(txt::path_boot_ini())) return;
     for (int i = 0; i < 3; ++i) Text::take(call_command(read_line, 1, file));  // header, time-out, default

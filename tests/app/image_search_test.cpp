@@ -92,7 +92,7 @@ protected:
         wc.lpszClassName = "QgSearchClicker";
         RegisterClassA(&wc);
         g_clicker = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(value_as_bool(call_command(load_window, 3, value_unit(kWindow, self, kUnitWindow))));
+        ASSERT_TRUE(value_as_bool(call_command(load_window, 1, value_unit(kWindow, self, kUnitWindow))));
         g_listProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(control(列表框2), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc)));
     }
