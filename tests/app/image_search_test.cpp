@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -80,6 +81,24 @@ LRESULT CALLBACK listProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return r;
 }
 
+// A search that never ends is reported as a failure rather than left to the test run's time limit.
+DWORD WINAPI watchdog(LPVOID) {
+    Sleep(150000);
+    std::fprintf(stderr, "the search did not end within 150 s (found %d, active %d)\n", foundCount, searchActive);
+    std::fflush(stderr);
+    ExitProcess(9);
+}
+
+// The first window of a freshly started prefix may fail to be created while the prefix's desktop is still
+// starting up under the emulated test machine: try for a while.
+bool loadMainWindow() {
+    for (int i = 0; i < 20; ++i) {
+        if (value_as_bool(call_command(load_window, 1, value_unit(kWindow, self, kUnitWindow)))) return true;
+        Sleep(500);
+    }
+    return false;
+}
+
 class Search : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -92,7 +111,8 @@ protected:
         wc.lpszClassName = "QgSearchClicker";
         RegisterClassA(&wc);
         g_clicker = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(value_as_bool(call_command(load_window, 1, value_unit(kWindow, self, kUnitWindow))));
+        CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
+        ASSERT_TRUE(loadMainWindow());
         g_listProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(control(列表框2), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc)));
     }
