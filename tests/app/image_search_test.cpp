@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "forms/form_store.h"
 #include "forms/handler_binding.h"
 #include "forms/unit_ids.h"
 #include "forms/units.h"
@@ -99,6 +100,11 @@ bool loadMainWindow() {
     return false;
 }
 
+bool alive(uint32_t window) {
+    FormWindow* w = find_window(window);
+    return w && w->hwnd && IsWindow(static_cast<HWND>(w->hwnd));
+}
+
 class Search : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -112,15 +118,47 @@ protected:
         RegisterClassA(&wc);
         g_clicker = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
+    }
+    void SetUp() override {
+        g_clickAfter = 0;
+        if (alive(kWindow)) return;
         ASSERT_TRUE(loadMainWindow());
         g_listProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(control(列表框2), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc)));
     }
-    void SetUp() override { g_clickAfter = 0; }
     static std::string summary(int count) { return "本地磁盘共有" + std::to_string(count) + kSummaryTail; }
 };
 
 using SearchWithoutDrives = Search;
+using Prompts = Search;
+
+// The restart prompt's buttons end the program; the restart itself goes through the seam (a real one would
+// end every process of the prefix).
+int g_restarts = 0;
+bool recordRestart() {
+    ++g_restarts;
+    return true;
+}
+void pumpFor(DWORD ms) {
+    for (DWORD end = GetTickCount() + ms; static_cast<int32_t>(end - GetTickCount()) > 0; Sleep(10))
+        call_command(process_events, 0);
+}
+
+TEST_F(Prompts, RestartAsksForARestartAndClosesBothWindowsQuitOnlyCloses) {
+    requestRestart = recordRestart;
+    for (bool restart : {true, false}) {
+        SCOPED_TRACE(restart ? "restart" : "quit");
+        g_restarts = 0;
+        if (!alive(kWindow)) ASSERT_TRUE(loadMainWindow());  // closed by the first round
+        ASSERT_TRUE(value_as_bool(
+            call_command(load_window, 1, value_unit(restart_prompt::kWindow, restart_prompt::self, kUnitWindow))));
+        restart ? restartNow() : quitAfterRun();
+        pumpFor(500);
+        EXPECT_EQ(g_restarts, restart ? 1 : 0);
+        EXPECT_FALSE(alive(restart_prompt::kWindow));
+        EXPECT_FALSE(alive(kWindow));
+    }
+}
 using SearchOnDrives = Search;
 
 TEST_F(SearchWithoutDrives, FindsNothingAndNeverLooksAtC) {
