@@ -73,6 +73,13 @@ void buildGhostCommands();     // sets restoreCommand and backupCommand from the
 // Boot menu (boot_menu.cpp)
 void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes
 void rewriteBootMenu();  // makes C:\grldr the default entry of C:\boot.ini
+bool bootMenuCarriesEntry();   // C:\boot.ini holds the entry "C:\grldr=Drelvok"
+void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
+void undoBootFiles();          // the undo's file steps: the saved menu and boot loader back, our files gone
+
+// The restart request of the restart prompt: a forced restart of the machine. Tests put a recorder here.
+using RestartRequest = bool (*)();
+extern RestartRequest requestRestart;
 
 // Payload deployment (deployment.cpp)
 void deployBootLoader();   // C:\grldr

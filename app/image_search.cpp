@@ -1,0 +1,81 @@
+// The image search: every folder of D:, E: and F:, depth first, listing each .gho file in 列表框2. The search
+// runs on the window's thread and lets window events run at every folder, which is how its button stops it.
+#include "app/app.h"
+#include "app/unit_access.h"
+#include "forms/unit_ids.h"
+#include "payloads/constants.h"
+
+namespace {
+using namespace main_window;
+
+Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
+void setSearchCaption(const char* caption) { setUnitText(kWindow, 搜索按钮, prop::kButtonCaption, caption); }
+
+// True from the start of a search to its end. The button's caption turns to "stop" only when the first
+// folder visit ends, so a click before then is recognised as a stop request by this flag.
+bool searchRunning = false;
+}  // namespace
+
+void onSearchClicked() {
+    searchActive = 1;
+    driveText = Text::copy(txt::search_drives());
+    Text caption = unitText(kWindow, 搜索按钮, prop::kButtonCaption);
+    if (searchRunning || text_equal(caption.get(), txt::caption_stop()))
+        searchActive = 0;
+    else if (text_equal(caption.get(), txt::caption_search()))
+        searchImages();
+    setUnitFlag(kWindow, 标签8, prop::kVisible, false);
+}
+
+void searchImages() {
+    searchRunning = true;
+    searchActive = 1;
+    foundCount = 0;
+    call_command(list_clear, 1, imageList());
+    Value parts = call_command(split_text, 2, driveText.arg(), value_text(txt::drive_separator()));
+    auto* block = static_cast<int32_t*>(value_as_block(parts));
+    int32_t n = block ? block[1] : 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const char* drive = reinterpret_cast<const char*>(static_cast<uintptr_t>(block[2 + i]));
+        Text root = concat({drive, txt::drive_root_suffix()});
+        searchFolder(root.c_str());
+    }
+    free_array(kTypeText, block);
+
+    Text count = Text::take(call_command(to_text, 1, value_int(foundCount)));
+    Text summary = concat({txt::summary_before_count(), count.c_str(), txt::summary_after_count()});
+    setUnitText(kWindow, 文件标签, prop::kLabelCaption, summary.c_str());
+    setSearchCaption(txt::caption_search());
+    searchRunning = false;
+}
+
+void searchFolder(const char* path) {
+    call_command(process_events, 0);
+    void* search = nullptr;  // this visit's own search context
+    if (searchActive == 1) {
+        Text folder = Text::copy(path);
+        int32_t len = folder.length();
+        if (len == 0 || folder.c_str()[len - 1] != '\\') folder = concat({folder.c_str(), txt::backslash()});
+
+        Text pattern = concat({folder.c_str(), txt::pattern_images()});
+        foundName.reset(find_file(pattern.c_str(), 0, 1, &search));
+        while (!foundName.empty()) {
+            Text entry = concat({folder.c_str(), foundName.c_str()});
+            call_command(list_add_item, 2, imageList(), entry.arg());
+            ++foundCount;
+            foundName.reset(find_file("", 0, 1, &search));
+        }
+
+        pattern = concat({folder.c_str(), txt::pattern_all()});
+        foundName.reset(find_file(pattern.c_str(), 16, 0, &search));
+        while (!foundName.empty()) {
+            if (foundName.c_str()[0] != txt::dot()[0]) {
+                Text below = concat({folder.c_str(), foundName.c_str()});
+                searchFolder(below.c_str());
+            }
+            foundName.reset(find_file("", 16, 0, &search));
+        }
+    }
+    setSearchCaption(txt::caption_stop());
+    end_find_file(search);
+}

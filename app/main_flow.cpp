@@ -1,0 +1,183 @@
+// The one-key run and the handlers around it: the main window's key map, image and custom Ghost selection,
+// exit, the undo prompt, and the restart prompt's restart and quit.
+#include <string>
+
+#include "app/app.h"
+#include "app/unit_access.h"
+#include "forms/unit_ids.h"
+#include "payloads/constants.h"
+
+namespace {
+using namespace main_window;
+
+Value text(const char* t) { return value_text(t); }
+Value dialogRef(uint32_t unit) { return value_unit(kWindow, unit, kUnitCommonDlg); }
+bool checked(uint32_t unit) { return unitFlag(kWindow, unit, prop::kChecked); }
+void deleteProbeScript() { call_command(delete_file, 1, text(txt::path_probe_script())); }
+
+// Set by restart and quit: the restart prompt then ends the program rather than returning to the main window.
+bool runEnded = false;
+
+bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system, 2, value_int(2), value_bool(true))); }
+
+int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_size, 1, text(path))); }
+
+// The size C:\ghost.exe must have: the custom program's when the run copies it, else the carried one's.
+int32_t expectedDosGhostSize() {
+    if (checked(自定义选择框)) {
+        Text custom = unitText(kWindow, 编辑框2, prop::kEditText);
+        if (value_as_int(call_command(find_text, 4, custom.arg(), text(txt::manual_ghost_batch()), value_int(1),
+                                      value_bool(true))) > 0)
+            return sizeOf(custom.c_str());
+    }
+    return bytes_block_length(bin::dos_ghost());
+}
+
+// What of the boot set is missing after the run wrote it, one line each; empty when all is in place.
+// batchSize is -1 when the run left C:\ghost.bat alone.
+Text bootSetFaults(int32_t batchSize) {
+    Text faults = concat({});
+    if (!bootMenuCarriesEntry()) faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
+    struct Expected {
+        const char* path;
+        int32_t size;
+    } files[] = {{txt::path_grldr(), bytes_block_length(bin::boot_loader())},
+                 {txt::path_ghost_bat(), batchSize},
+                 {txt::path_ghost_exe(), expectedDosGhostSize()},
+                 {txt::path_qelo_img(), bytes_block_length(bin::floppy_image())}};
+    for (const Expected& f : files) {
+        if (f.path == txt::path_ghost_bat() && batchSize < 0) continue;
+        if (f.size < 0 || sizeOf(f.path) != f.size)
+            faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
+    }
+    return faults;
+}
+
+// Step 4 of the run: the batch file for the chosen operation. Returns its size, or -1 when none is chosen.
+int32_t writeBatchFile() {
+    const char* batch = checked(手动选择框)    ? txt::manual_ghost_batch()
+                        : checked(还原单选框) ? restoreCommand.c_str()
+                        : checked(备份单选框) ? backupCommand.c_str()
+                                              : nullptr;
+    if (!batch) return -1;
+    Bytes content(new_bytes(batch, static_cast<int32_t>(std::char_traits<char>::length(batch))));
+    call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg());
+    return content.length();
+}
+
+void closeBothWindows() {
+    runEnded = true;
+    call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
+    call_command(destroy_window, 1, windowRef(kWindow, self));
+}
+}  // namespace
+
+RestartRequest requestRestart = requestSystemRestart;
+
+void onMainWindowKeyDown(int32_t key, int32_t) {
+    switch (key) {
+        case 'A': toggleLayoutMode(); break;
+        case 'B': setUnitFlag(kWindow, 备份单选框, prop::kChecked, true); break;
+        case 'F':
+        case 'S': selectImage(); break;
+        case 'G': setUnitFlag(kWindow, G选择框, prop::kChecked, true); break;
+        case 'M': setUnitFlag(kWindow, 手动选择框, prop::kChecked, true); break;
+        case 'P': selectCustomGhost(); break;
+        case 'U': openUndoPrompt(); break;
+        case 'X': onExitClicked(); break;
+        case 'Y': runOneKey(); break;
+        default: break;
+    }
+}
+
+void runOneKey() {
+    buildGhostCommands();
+    rewriteBootMenu();
+    saveForeignBootLoader();
+    deployBootLoader();
+    int32_t batchSize = writeBatchFile();
+    deployDosGhost();
+    deployFloppyImage();
+
+    // A restart can only help when everything the boot chain needs is in place.
+    Text faults = bootSetFaults(batchSize);
+    if (!faults.empty()) {
+        Text message = concat({txt::run_failed_intro(), faults.c_str(), txt::run_failed_advice()});
+        call_command(message_box, 2, message.arg(), value_int(0x30)  /* OK, warning icon */);
+        updateUndoButton(txt::root_of_c());
+        return;
+    }
+
+    setUnitFlag(kWindow, self, prop::kVisible, false);
+    runEnded = false;
+    call_command(load_window, 3, windowRef(restart_prompt::kWindow, restart_prompt::self), value_omitted(),
+                 value_bool(true));
+    // The prompt closed without restart or quit (Esc): the user comes back to the main window, where the
+    // undo is at hand.
+    if (!runEnded) setUnitFlag(kWindow, self, prop::kVisible, true);
+}
+
+void selectImage() {
+    Text caption = unitText(kWindow, 打开1, prop::kButtonCaption);
+    if (text_equal(caption.get(), txt::caption_open_image())) {
+        Text here = Text::take(call_command(get_run_directory, 0));
+        setUnitText(kWindow, 通用对话框1, prop::kDialogInitialDirectory, here.c_str());
+        call_command(open_common_dialog, 1, dialogRef(通用对话框1));
+        chosenFileName = unitText(kWindow, 通用对话框1, prop::kDialogFileName);
+        setUnitText(kWindow, 编辑框1, prop::kEditText, chosenFileName.c_str());
+        Text path = unitText(kWindow, 编辑框1, prop::kEditText);
+        setUnitFlag(kWindow, 确定, prop::kDisabled, path.empty());
+    } else if (text_equal(caption.get(), txt::caption_save_image())) {
+        setUnitText(kWindow, 编辑框1, prop::kEditText, "");
+        setUnitFlag(kWindow, 通用对话框2, prop::kDialogPathMustExist, false);
+        call_command(open_common_dialog, 1, dialogRef(通用对话框2));
+        Text folder = unitText(kWindow, 通用对话框2, prop::kDialogInitialDirectory);
+        call_command(create_directory, 1, folder.arg());
+        Text chosen = unitText(kWindow, 通用对话框2, prop::kDialogFileName);
+        setUnitText(kWindow, 编辑框1, prop::kEditText, chosen.c_str());
+        Text path = unitText(kWindow, 编辑框1, prop::kEditText);
+        Text root = Text::take(call_command(text_left, 2, path.arg(), value_int(3)));
+        bool usable = text_equal(root.get(), txt::backup_root_e()) || text_equal(root.get(), txt::backup_root_f());
+        setUnitFlag(kWindow, 确定, prop::kDisabled, !usable);
+        // The placeholder marks the target until Ghost writes it; an image already there is never replaced.
+        if (!unitFlag(kWindow, 确定, prop::kDisabled) &&
+            !value_as_bool(call_command(file_exists, 1, path.arg()))) {
+            Bytes content(new_bytes(path.get(), path.length()));
+            call_command(write_file, 2, path.arg(), content.arg());
+        }
+    }
+    prepareBootMenu();
+    deleteProbeScript();
+}
+
+void selectCustomGhost() {
+    call_command(open_common_dialog, 1, dialogRef(通用对话框3));
+    chosenFileName = unitText(kWindow, 通用对话框3, prop::kDialogFileName);
+    setUnitText(kWindow, 编辑框2, prop::kEditText, chosenFileName.c_str());
+}
+
+void onExitClicked() {
+    deleteProbeScript();
+    call_command(destroy_window, 1, windowRef(kWindow, self));
+}
+
+void openUndoPrompt() {
+    call_command(load_window, 3, windowRef(undo_prompt::kWindow, undo_prompt::self), value_omitted(),
+                 value_bool(true));
+}
+
+void onMainWindowDestroyed() { deleteProbeScript(); }
+
+void onRestartKeyDown(int32_t key, int32_t) {
+    if (key == 'N') quitAfterRun();
+    if (key == 'Y') restartNow();
+}
+
+void restartNow() {
+    requestRestart();
+    closeBothWindows();
+}
+
+void quitAfterRun() { closeBothWindows(); }
+
+void doNothing() {}

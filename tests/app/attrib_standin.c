@@ -1,0 +1,35 @@
+/* Stand-in for the system's attrib, placed beside the application's test programs (a program's own folder is
+ * searched first when it starts "attrib ..."). Wine's attrib applies only the last +/- flag of a command line;
+ * this one applies all of them, as Windows does: attrib PATH [+r|-r] [+h|-h] [+s|-s] ...
+ * Read-only is set last and cleared first, so that hidden and system hold on Wine too. */
+#include <windows.h>
+#include <string.h>
+
+int main(int argc, char** argv) {
+    const char* path = NULL;
+    DWORD set = 0, clear = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        DWORD bit = 0;
+        if ((a[0] == '+' || a[0] == '-') && a[1] && !a[2]) {
+            switch (a[1] | 0x20) {
+                case 'r': bit = FILE_ATTRIBUTE_READONLY; break;
+                case 'h': bit = FILE_ATTRIBUTE_HIDDEN; break;
+                case 's': bit = FILE_ATTRIBUTE_SYSTEM; break;
+                case 'a': bit = FILE_ATTRIBUTE_ARCHIVE; break;
+            }
+            if (!bit) return 1;
+            if (a[0] == '+') set |= bit; else clear |= bit;
+        } else {
+            path = a;
+        }
+    }
+    if (!path) return 1;
+    DWORD now = GetFileAttributesA(path);
+    if (now == INVALID_FILE_ATTRIBUTES) return 2;
+    DWORD target = ((now & 0x27) | set) & ~clear;
+    DWORD steps[3] = {now & 0x27 & ~FILE_ATTRIBUTE_READONLY, target & ~FILE_ATTRIBUTE_READONLY, target};
+    for (int i = 0; i < 3; ++i)
+        if (!SetFileAttributesA(path, steps[i] ? steps[i] : FILE_ATTRIBUTE_NORMAL)) return 3;
+    return 0;
+}

@@ -1,0 +1,181 @@
+// The boot menu on drive C: of the test prefix: the rewrite byte for byte, the copy taken at an image
+// selection, the boot loader of another tool, and the undo's file steps with the menu's attributes.
+#include <windows.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "payloads/constants.h"
+#include "tests/support/test_support.h"
+
+namespace {
+const char kIni[] = "C:\\boot.ini";
+const char kBak[] = "C:\\boot.bak";
+const char kHeader[] = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
+const char kEntry[] = "C:\\grldr=Drelvok";
+const char kXpLine[] = "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
+const char kOldHeader[] = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n";
+const std::string kFiveLines = std::string(kOldHeader) + "[operating systems]\r\n" + kXpLine + "\r\n";
+const DWORD kHidSysRo = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+
+bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+// Read-only, hidden and system (the archive bit is left out: Wine reports it on every file).
+DWORD attributes(const char* path) { return GetFileAttributesA(path) & kHidSysRo; }
+
+// Wine cannot add hidden or system to a read-only file when it runs as an ordinary user: set them first.
+void setAttributes(const char* path, DWORD a) {
+    SetFileAttributesA(path, a & ~FILE_ATTRIBUTE_READONLY ? a & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, a);
+}
+
+void removeFile(const char* path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+
+std::string payload(const void* block) {
+    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
+}
+
+class BootMenu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_constant_pool(constant_area(), kConstantAreaSize);
+        clean();
+    }
+    void TearDown() override {
+        clean();
+        set_constant_pool(nullptr, 0);
+    }
+    static void clean() {
+        for (const char* p : {kIni, kBak, "C:\\grldr", "C:\\grldr.bak", "C:\\ghost.bat", "C:\\ghost.exe",
+                              "C:\\Qelo.img"})
+            removeFile(p);
+    }
+};
+
+TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
+    const std::string tail = std::string("\r\n") + kEntry;
+    struct Case {
+        const char* name;
+        bool present;
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"five lines", true, kFiveLines,
+         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
+        {"five lines, no final line end", true, kFiveLines.substr(0, kFiveLines.size() - 2),
+         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
+        {"six lines, the fourth not the section header", true,
+         std::string(kOldHeader) + "redirect=COM1\r\n[operating systems]\r\n" + kXpLine + "\r\n",
+         std::string(kHeader) + "redirect=COM1\r\n[operating systems]\r\n" + kXpLine + "\r\n" + kEntry},
+        {"eight lines: every line from the fourth on is kept", true,
+         kFiveLines + "C:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n",
+         std::string(kHeader) + "[operating systems]\r\n" + kXpLine +
+             "\r\nC:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n" + kEntry},
+        {"a rewritten menu rewritten again carries the entry once", true,
+         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry,
+         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
+        {"no boot.ini", false, "", std::string(kHeader) + "\r\n\r\n\r\n" + kEntry},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        removeFile(kIni);
+        if (c.present) write_bytes(kIni, c.before);
+        rewriteBootMenu();
+        EXPECT_EQ(read_file(kIni), c.after);
+        EXPECT_EQ(attributes(kIni), 0u);
+        EXPECT_TRUE(bootMenuCarriesEntry());
+    }
+}
+
+TEST_F(BootMenu, ARewriteThatCannotReadTheMenuLeavesItAsItWas) {
+    write_bytes(kIni, kFiveLines);
+    setAttributes(kIni, kHidSysRo);
+    rewriteBootMenu();
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_FALSE(bootMenuCarriesEntry());
+}
+
+// Preparation starts "attrib C:\boot.ini -r -h -s" without waiting for it; the stand-in attrib beside this
+// program applies all three flags as Windows does (Wine's own applies only the last one).
+void waitForAttributes(const char* path, DWORD expected) {
+    for (int i = 0; i < 100 && attributes(path) != expected; ++i) Sleep(100);
+}
+
+TEST_F(BootMenu, PreparationCopiesTheMenuAndClearsItsAttributes) {
+    write_bytes(kBak, "an older copy");
+    write_bytes(kIni, kFiveLines);
+    setAttributes(kIni, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    prepareBootMenu();
+    waitForAttributes(kIni, 0);
+    EXPECT_EQ(read_file(kBak), kFiveLines);
+    EXPECT_EQ(attributes(kIni), 0u);
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+}
+
+TEST_F(BootMenu, PreparationKeepsTheCopyOnceTheMenuCarriesTheEntry) {
+    write_bytes(kIni, kFiveLines);
+    write_bytes(kBak, kFiveLines);
+    rewriteBootMenu();
+    const std::string rewritten = read_file(kIni);
+    prepareBootMenu();  // a second image selection after a run
+    waitForAttributes(kIni, 0);
+    EXPECT_EQ(read_file(kBak), kFiveLines);
+    EXPECT_EQ(read_file(kIni), rewritten);
+}
+
+TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
+    const std::string ours = payload(bin::boot_loader());
+    struct Case {
+        const char* name;
+        const char* grldr;      // null: no C:\grldr
+        const char* saved;      // null: no C:\grldr.bak
+        bool expectMoved;
+    } cases[] = {
+        {"foreign loader", "another tool's loader", nullptr, true},
+        {"our own loader stays", nullptr, nullptr, false},
+        {"an existing grldr.bak is never replaced", "another tool's loader", "older backup", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clean();
+        const std::string before = c.grldr ? c.grldr : ours;
+        write_bytes("C:\\grldr", before);
+        if (c.saved) write_bytes("C:\\grldr.bak", c.saved);
+        saveForeignBootLoader();
+        EXPECT_EQ(exists("C:\\grldr"), !c.expectMoved);
+        EXPECT_EQ(read_file("C:\\grldr.bak"), c.expectMoved ? before : std::string(c.saved ? c.saved : ""));
+    }
+
+    clean();
+    write_bytes("C:\\grldr", "another tool's loader");
+    saveForeignBootLoader();
+    write_bytes("C:\\grldr", ours);  // the run's boot loader
+    undoBootFiles();
+    EXPECT_EQ(read_file("C:\\grldr"), "another tool's loader");
+    EXPECT_FALSE(exists("C:\\grldr.bak"));
+}
+
+TEST_F(BootMenu, UndoPutsTheSavedMenuBackWithItsAttributesAndRemovesTheBootSet) {
+    write_bytes(kBak, kFiveLines);
+    setAttributes(kBak, kHidSysRo);
+    write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
+    write_bytes("C:\\grldr", payload(bin::boot_loader()));
+    for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
+    undoBootFiles();
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
+        EXPECT_FALSE(exists(p)) << p;
+}
+
+TEST_F(BootMenu, UndoWithoutASavedMenuLeavesTheMenuInPlace) {
+    write_bytes(kIni, kFiveLines);
+    undoBootFiles();
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+}
+}  // namespace

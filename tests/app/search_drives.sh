@@ -1,0 +1,36 @@
+#!/bin/sh
+# search_drives.sh TOOLS_DIR TEST_PROGRAM: runs the image search tests in a prefix of their own, cloned from
+# the test template: first without drives D:, E:, F:, then with the three mapped to folders of the test.
+# Drive letters are symlinks in dosdevices; the prefix's wineserver is restarted after changing them.
+set -eu
+tools=$1
+program=$2
+: "${QG_TEST_TEMPLATE:?}" "${QG_PREFIX_ROOT:?}"
+. "$tools/sandbox.sh"
+prefix=$QG_PREFIX_ROOT/search-test
+run() { WINEPREFIX=$prefix "$tools/wine-run" "$@"; }
+cleanup() { run wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"; }
+trap cleanup EXIT
+
+qg_clone_prefix "$QG_TEST_TEMPLATE" "$prefix"
+rm -f "$prefix/dosdevices/d:" "$prefix/dosdevices/e:" "$prefix/dosdevices/f:"
+echo image > "$prefix/drive_c/c.gho"
+drives=$prefix/drives
+mkdir -p "$drives/d/a/b" "$drives/d/.hide" "$drives/d/x.gho" "$drives/e/Ghost" "$drives/f/deep/1/2/3"
+for f in d/a/x.gho d/a/b/y.gho d/.hide/z.gho d/UP.GHO d/x.gho/w.gho d/a/not-an-image.txt e/Ghost/G_WinXP.gho \
+         f/deep/1/2/3/f.gho; do
+  echo image > "$drives/$f"
+done
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/c.gho" "$drives"
+
+status=0
+run wineserver -p >/dev/null 2>&1
+run wineboot >/dev/null 2>&1
+run "$program" --gtest_filter='SearchWithoutDrives.*:Prompts.*' || status=1
+run wineserver -k >/dev/null 2>&1 || true
+
+for d in d e f; do ln -s "$drives/$d" "$prefix/dosdevices/$d:"; done
+run wineserver -p >/dev/null 2>&1
+run wineboot >/dev/null 2>&1
+run "$program" --gtest_filter='SearchOnDrives.*' || status=1
+exit $status
