@@ -179,7 +179,9 @@ TEST_F(Windows, EveryUnitIsCreatedAsTheFormDataDescribes) {
             if (!no_window) {  // the no-window types get no style bits
                 EXPECT_EQ((style & WS_DISABLED) != 0, (rec.state & kStateDisabled) != 0);
                 // (an automatic radio button moves its Tab stop with the check mark itself)
-                if (rec.type != kUnitRadioBox) EXPECT_EQ((style & WS_TABSTOP) != 0, (rec.state & kStateTab) != 0);
+                if (rec.type != kUnitRadioBox) {
+                    EXPECT_EQ((style & WS_TABSTOP) != 0, (rec.state & kStateTab) != 0);
+                }
             }
             if (rec.type == kUnitStatusBar) continue;  // docked at the window's bottom edge
             RECT r;

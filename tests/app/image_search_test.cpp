@@ -149,7 +149,9 @@ TEST_F(Prompts, RestartAsksForARestartAndClosesBothWindowsQuitOnlyCloses) {
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "quit");
         g_restarts = 0;
-        if (!alive(kWindow)) ASSERT_TRUE(loadMainWindow());  // closed by the first round
+        if (!alive(kWindow)) {  // closed by the first round
+            ASSERT_TRUE(loadMainWindow());
+        }
         ASSERT_TRUE(value_as_bool(
             call_command(load_window, 1, value_unit(restart_prompt::kWindow, restart_prompt::self, kUnitWindow))));
         restart ? restartNow() : quitAfterRun();
