@@ -7,7 +7,6 @@ void onMainWindowDestroyed() {}
 void onMainWindowKeyDown(int32_t, int32_t) {}
 void onTimerTick() {}
 void openUndoPrompt() {}
-void onGhost32Clicked() {}
 void applyManualGhostLock() {}
 void onSearchClicked() {}
 void showImageDetails() {}
