@@ -971,7 +971,10 @@ void set_own_property(Unit& u, int32_t p, int32_t member, uint32_t lo) {
             return;
     }
     // Apply to the control.
-    const std::string& t = u.texts[p];
+    // Looked up without inserting: an entry in texts would make the property read as a text from then on.
+    static const std::string kNoText;
+    auto stored = u.texts.find(p);
+    const std::string& t = stored != u.texts.end() ? stored->second : kNoText;
     switch (u.type) {
         case kUnitWindow:
             if (p == 8) SetWindowTextA(u.hwnd, t.c_str());
