@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "forms/handler_binding.h"
 #include "forms/unit_ids.h"
+#include "payloads/constants.h"
 #include "runtime/internal.h"
 
 extern const uint8_t form_data_block[];
@@ -27,8 +28,8 @@ const ProgramHeader kHeader = {
     0,                       // reserved
     0x000102EA,              // header_word_2
     kHandlers,               // code_base: stored handler references index this table
-    nullptr,                 // const_pool_start: the constant area is added with the payloads
-    0,                       // const_pool_size
+    constant_area(),         // const_pool_start: every text and byte-set constant of the program
+    kConstantAreaSize,       // const_pool_size
     form_data_block,         // form_data_start
     form_data_block_size,    // form_data_size
     3,                       // library_count
