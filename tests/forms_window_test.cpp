@@ -516,7 +516,7 @@ BOOL WINAPI fake_dialog(OPENFILENAMEA* ofn) {
 }  // namespace
 
 TEST_F(Windows, FileDialogFilterFlagsAndResult) {
-    EXPECT_EQ(dialog_filter("(GHO文件)*.gho|*.gho"), std::string("(GHO文件)*.gho\0*.gho\0\0", 21));
+    EXPECT_EQ(dialog_filter("(GHO文件)*.gho|*.gho"), std::string("(GHO文件)*.gho\0*.gho\0\0", 22));
     EXPECT_EQ(dialog_filter("*.exe|*.exe||"), std::string("*.exe\0*.exe\0\0", 13));
     EXPECT_EQ(dialog_filter_index(0, true), 1u);
     EXPECT_EQ(dialog_filter_index(2, true), 3u);

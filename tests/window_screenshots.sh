@@ -19,14 +19,16 @@ done
 sleep 1
 import -display "$DISPLAY" -window root "$work/root.png"
 touch "$work/done"
+# The child's output may hold other lines (its exit routine's trace); keep the window rectangles.
+grep -E '^[a-z_]+ -?[0-9]+ -?[0-9]+ [0-9]+ [0-9]+$' "$work/rects.txt" > "$work/windows.txt" || true
 status=0
 while read -r name x y w h; do
   convert "$work/root.png" -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
   colours=$(identify -format '%k' "$out/$name.png")
   echo "$name: ${w}x${h} at $x,$y, $colours colours"
   [ "$colours" -gt 8 ] || { echo "$name looks empty"; status=1; }
-done <"$work/rects.txt"
-[ "$(wc -l <"$work/rects.txt")" -eq 3 ] || status=1
+done <"$work/windows.txt"
+[ "$(wc -l <"$work/windows.txt")" -eq 3 ] || status=1
 wait "$pid" || true
 rm -rf "$work"
 exit $status
