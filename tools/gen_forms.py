@@ -171,9 +171,9 @@ def unit_record(row, by_name, units, handlers, own):
 
 
 def build(forms_dir):
-    spec = importlib.util.spec_from_file_location("windows", os.path.join(forms_dir, "windows.py"))
-    desc = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(desc)
+    module_info = importlib.util.spec_from_file_location("windows", os.path.join(forms_dir, "windows.py"))
+    desc = importlib.util.module_from_spec(module_info)
+    module_info.loader.exec_module(desc)
     own = Own(forms_dir)
     out = u32(8 * len(desc.WINDOWS)) + b"".join(u32(w["id"]) for w in desc.WINDOWS) + bytes(4 * len(desc.WINDOWS))
     for w in desc.WINDOWS:
