@@ -26,6 +26,9 @@ extern int32_t searchActive;
 extern int32_t foundCount;
 extern Text foundName;
 
+// The program header (program.cpp): handlers, constant area, form data, libraries, DLL commands.
+const ProgramHeader& programHeader();
+
 // Frees every text value (registered as an exit routine at start-up).
 void releaseGlobals();
 

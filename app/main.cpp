@@ -2,43 +2,10 @@
 #include <windows.h>
 
 #include "app/app.h"
-#include "forms/handler_binding.h"
 #include "forms/unit_ids.h"
-#include "payloads/constants.h"
 #include "runtime/internal.h"
 
-extern const uint8_t form_data_block[];
-extern const uint32_t form_data_block_size;
-
 namespace {
-// The handler routines, in the order of the references stored in the form data.
-const HandlerFn kHandlers[] = {
-#define HANDLER(name) bound_handler<&name>,
-#include "forms/handlers.inc"
-#undef HANDLER
-    nullptr,
-};
-
-const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
-const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
-                                      "CreateProcessA",  "CloseHandle", "ReadFile"};
-
-const ProgramHeader kHeader = {
-    3,                       // program_kind
-    0,                       // reserved
-    0x000102EA,              // header_word_2
-    kHandlers,               // code_base: stored handler references index this table
-    constant_area(),         // const_pool_start: every text and byte-set constant of the program
-    kConstantAreaSize,       // const_pool_size
-    form_data_block,         // form_data_start
-    form_data_block_size,    // form_data_size
-    3,                       // library_count
-    kSupportLibraries,       // library_table
-    6,                       // dll_command_count
-    kDllLibraries,
-    kDllFunctions,
-};
-
 // The global values are holders that start empty; nothing to allocate before the start routine.
 void initialiseGlobals() {}
 
@@ -46,7 +13,7 @@ int32_t startRoutine() { return 0; }
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    run_internal(6, &kHeader);
+    run_internal(6, &programHeader());
     initialiseGlobals();
     run_internal(3, releaseGlobals);
     startRoutine();

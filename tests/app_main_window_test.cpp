@@ -25,16 +25,6 @@ extern const uint32_t form_data_block_size;
 namespace mw = main_window;
 
 namespace {
-const HandlerFn kHandlers[] = {
-#define HANDLER(name) bound_handler<&name>,
-#include "forms/handlers.inc"
-#undef HANDLER
-    nullptr,
-};
-const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
-const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
-                                      "CreateProcessA",  "CloseHandle", "ReadFile"};
-
 std::vector<std::string> g_messages;
 int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
     g_messages.push_back(text ? text : "");
@@ -136,12 +126,9 @@ void makeFileOfSize(const std::string& path, int64_t size) {
 class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static const ProgramHeader header = {3, 0, 0x000102EA, kHandlers, constant_area(), kConstantAreaSize,
-                                             form_data_block, form_data_block_size, 3, kSupportLibraries, 6,
-                                             kDllLibraries, kDllFunctions};
         SetUnhandledExceptionFilter(reportCrash);
         set_error_hook(reportFatal);
-        run_internal(6, &header);
+        run_internal(6, &programHeader());
         set_message_box_function(recordMessage);
         // The program's folder (where the skin library goes) and the current folder (where the probe script
         // writes its partition requests) are a writable folder of the test's own.
