@@ -237,6 +237,12 @@ COLORREF colour_or_face(int32_t c) {
     return static_cast<COLORREF>(c) == kSystemDefault ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(c);
 }
 
+// The window's background colour (its property 10), which group boxes show through.
+COLORREF window_background(const FormWindow& w) {
+    const Unit* self = w.units.empty() ? nullptr : w.units[0].object;
+    return self && self->ints.count(10) ? static_cast<COLORREF>(self->ints.at(10)) : kSystemDefault;
+}
+
 IPicture* load_picture(const std::string& bytes) {
     if (bytes.empty()) return nullptr;
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
@@ -401,6 +407,15 @@ bool unit_message(Unit* u, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* r
                 *result = 1;
                 return true;
             }
+            if (u->type == kUnitGroupBox && u->window) {
+                // The system group box paints only its frame and caption, and the window clips its children,
+                // so the inside would keep whatever the screen held: fill it with the window's background.
+                RECT rc;
+                GetClientRect(hwnd, &rc);
+                FillRect(reinterpret_cast<HDC>(wp), &rc, unit_brush(*u, window_background(*u->window)));
+                *result = 1;
+                return true;
+            }
             return false;
         case WM_SETTEXT:
             if (u->type == kUnitLabel) InvalidateRect(hwnd, nullptr, FALSE);
@@ -505,6 +520,11 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 SetTextColor(dc, static_cast<COLORREF>(u->ints[15]));
                 SetBkColor(dc, colour_or_face(u->ints[16]));
                 return reinterpret_cast<LRESULT>(unit_brush(*u, static_cast<COLORREF>(u->ints[16])));
+            }
+            if (u->type == kUnitGroupBox) {
+                COLORREF background = window_background(*w);
+                SetBkColor(dc, colour_or_face(static_cast<int32_t>(background)));
+                return reinterpret_cast<LRESULT>(unit_brush(*u, background));
             }
             break;
         }

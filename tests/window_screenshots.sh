@@ -28,6 +28,15 @@ while read -r name x y w h; do
   echo "$name: ${w}x${h} at $x,$y, $colours colours"
   [ "$colours" -gt 8 ] || { echo "$name looks empty"; status=1; }
 done <"$work/windows.txt"
+# The group boxes show the window's background, not what the screen held before: free points inside
+# 分组框1, 分组框2 and 分组框3 have the colour of a free point of the window outside them.
+if [ -f "$out/main_window.png" ]; then
+  pixel() { convert "$out/main_window.png" -format "%[pixel:p{$1}]" info:; }
+  background=$(pixel 5,340)
+  for p in 251,67 355,180 219,84 219,233; do
+    [ "$(pixel $p)" = "$background" ] || { echo "main_window: group box point $p is $(pixel $p), not $background"; status=1; }
+  done
+fi
 [ "$(wc -l <"$work/windows.txt")" -eq 3 ] || status=1
 wait "$pid" || true
 rm -rf "$work"
