@@ -39,6 +39,12 @@ void set_window_host(const WindowHost& host);
 void run_message_loop(const bool* modal_running = nullptr);
 // Takes and dispatches messages while one is waiting and it is not WM_QUIT (left queued).
 void process_pending_messages();
+// Idle callbacks: called by the message loop while no message waits, from the last registered to the first,
+// as long as their window exists (an entry whose window is gone is dropped); the list is cleared at
+// shut-down.
+using IdleRoutine = void (*)(void* window, uintptr_t argument);
+void add_idle_callback(void* window, IdleRoutine routine, uintptr_t argument);
+size_t idle_callback_count();
 // Called by the window layer after a window of the table was destroyed: posts WM_QUIT when no window is
 // left, provided the message loop was entered.
 void window_destroyed();

@@ -22,6 +22,12 @@ struct RuntimeState {
     int32_t shutdown_calls = 0;
     std::vector<const LibraryDescriptor*> libraries;
     std::vector<uint32_t> library_data;
+    struct IdleCallback {
+        HWND window;
+        IdleRoutine routine;
+        uintptr_t argument;
+    };
+    std::vector<IdleCallback> idle_callbacks;  // in registration order
 };
 RuntimeState g_state;
 
@@ -56,6 +62,7 @@ void notify_libraries(int32_t code) {
 void shut_down() {
     g_state.shutting_down = true;
     g_state.loop_entered = false;
+    g_state.idle_callbacks.clear();
     if (window_host().close_all_windows) window_host().close_all_windows();
     run_exit_routines();
     notify_libraries(kNotifyShutdown);
@@ -111,36 +118,91 @@ void initialise_runtime(const ProgramHeader* header) {
 namespace {
 bool any_window_alive() { return window_host().any_window_alive && window_host().any_window_alive(); }
 
-// Takes one message and offers it to the window layer before dispatching it; false on WM_QUIT.
-bool pump_one() {
-    MSG msg;
-    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) return false;
-    if (window_host().pre_translate && window_host().pre_translate(&msg)) return true;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+// Takes one message into *msg and offers it to the window layer before dispatching it; false on WM_QUIT.
+bool pump_one(MSG* msg) {
+    if (GetMessageA(msg, nullptr, 0, 0) <= 0) return false;
+    if (window_host().pre_translate && window_host().pre_translate(msg)) return true;
+    TranslateMessage(msg);
+    DispatchMessageA(msg);
     return true;
+}
+
+bool message_waiting() {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) != 0;
 }
 
 bool quit_waiting() {
     MSG msg;
     return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
 }
+
+// Calls the idle callbacks from the last registered to the first; entries whose window is gone are dropped.
+// A callback may register or drop entries itself.
+void run_idle_callbacks() {
+    std::vector<RuntimeState::IdleCallback>& list = g_state.idle_callbacks;
+    for (size_t i = list.size(); i-- > 0;) {
+        if (i >= list.size()) continue;
+        RuntimeState::IdleCallback entry = list[i];
+        if (!IsWindow(entry.window)) {
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        entry.routine(entry.window, entry.argument);
+    }
+}
+
+// One pass of the idle phase; true while idle processing wants another pass. An idle period has two passes
+// (count 0 and 1); the windows of this program have no idle work of their own, so after the second nothing
+// is left to do until the next message.
+bool idle_pass(int32_t count) {
+    run_idle_callbacks();
+    return count < 1;
+}
+
+// Whether a message taken from the queue starts a new idle period: everything but a repeated mouse move to
+// the same place, painting and the caret's system timer.
+bool starts_idle_period(const MSG& msg) {
+    static MSG last{};
+    bool repeated_move = (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) &&
+                         msg.message == last.message && msg.pt.x == last.pt.x && msg.pt.y == last.pt.y;
+    if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) last = msg;
+    return !repeated_move && msg.message != WM_PAINT && msg.message != 0x0118;
+}
 }  // namespace
+
+void add_idle_callback(void* window, IdleRoutine routine, uintptr_t argument) {
+    if (routine) g_state.idle_callbacks.push_back({static_cast<HWND>(window), routine, argument});
+}
+
+size_t idle_callback_count() { return g_state.idle_callbacks.size(); }
 
 void run_message_loop(const bool* modal_running) {
     if (!modal_running) {
         g_state.loop_entered = true;
         if (!any_window_alive()) return;
     }
+    auto modal_ended = [&] { return modal_running && (!*modal_running || quit_waiting()); };
+    bool idle = true;
+    int32_t idle_count = 0;
     MSG msg;
     for (;;) {
-        // Idle phase: nothing to do until a message arrives.
-        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
+        // Idle phase: idle work while no message waits, then sleep until one arrives.
+        while (idle && !message_waiting()) {
+            if (modal_ended()) return;
+            if (!idle_pass(idle_count++)) idle = false;
+        }
+        if (modal_ended()) return;
+        if (!message_waiting()) WaitMessage();
         // Pump phase.
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (modal_running && (!*modal_running || quit_waiting())) return;
-            if (!pump_one()) return;
+        while (message_waiting()) {
+            if (modal_ended()) return;
+            if (!pump_one(&msg)) return;
             if (modal_running && !*modal_running) return;
+            if (starts_idle_period(msg)) {
+                idle = true;
+                idle_count = 0;
+            }
         }
     }
 }
@@ -149,7 +211,7 @@ void process_pending_messages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
         if (msg.message == WM_QUIT || quit_waiting()) return;
-        pump_one();
+        pump_one(&msg);
     }
 }
 

@@ -596,6 +596,45 @@ TEST_F(Windows, SupportLibrariesWereNotifiedAndProcessEventsLeavesQuit) {
     EXPECT_EQ(m.wParam, 3u);
 }
 
+// --- The message loop's idle phase ------------------------------------------------------------------------------
+
+namespace {
+std::string g_idle_trace;
+bool g_loop_running;
+int g_second_calls;
+void note_idle(void*, uintptr_t letter) {
+    g_idle_trace += static_cast<char>(letter);
+    // the second pass of the first idle period posts a message: a new idle period follows it
+    if (letter == 'C' && ++g_second_calls == 2) PostMessageA(nullptr, WM_APP, 0, 0);
+}
+void CALLBACK end_loop(HWND, UINT, UINT_PTR, DWORD) { g_loop_running = false; }
+HWND plain_window() {
+    return CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+}
+}  // namespace
+
+TEST(MessageLoop, IdleCallbacksLastToFirstTwoPassesPerIdlePeriodThenItWaits) {
+    ensure_runtime();
+    HWND alive = plain_window(), gone = plain_window();
+    ASSERT_TRUE(alive && gone);
+    size_t before = idle_callback_count();
+    add_idle_callback(alive, note_idle, 'A');
+    add_idle_callback(gone, note_idle, 'G');
+    add_idle_callback(alive, note_idle, 'C');
+    DestroyWindow(gone);
+    process_pending_messages();
+    g_loop_running = true;
+    UINT_PTR timer = SetTimer(nullptr, 0, 400, end_loop);
+    run_message_loop(&g_loop_running);
+    KillTimer(nullptr, timer);
+    // Two idle periods of two passes each, 'G' dropped; then the loop slept until the timer (a busy loop would
+    // have called the callbacks thousands of times in 400 ms).
+    EXPECT_EQ(g_idle_trace.substr(0, 8), "CACACACA");
+    EXPECT_LE(g_idle_trace.size(), 16u) << g_idle_trace;
+    EXPECT_EQ(idle_callback_count(), before + 2);
+    DestroyWindow(alive);
+}
+
 // --- Whole programs in child processes ----------------------------------------------------------------------
 
 namespace {
@@ -637,6 +676,16 @@ CHILD_SCENARIO(exit_from_other_thread) {
     Sleep(INFINITE);  // the main thread does not answer
 }
 
+void note_idle_list() { child_write("idle callbacks: " + std::to_string(idle_callback_count()) + "\n"); }
+
+CHILD_SCENARIO(idle_list_at_exit) {
+    child_start(&kHeader);
+    run_internal(3, note_idle_list);
+    load_startup_window(main_window::kWindow, main_window::self);
+    add_idle_callback(window_hwnd(main_window::kWindow), note_idle, 'A');
+    exit_program(3);
+}
+
 CHILD_SCENARIO(no_constant_pool) {
     static const char pool[16] = "literal";
     ProgramHeader h = kHeader;
@@ -660,6 +709,9 @@ TEST(Program, StartUpAndShutDown) {
     EXPECT_EQ(r.output, "still there\nexit routine\n");
     r = run_child("exit_from_other_thread");
     EXPECT_EQ(r.exit_code, 7u);
+    r = run_child("idle_list_at_exit");  // cleared before the exit routines run
+    EXPECT_EQ(r.exit_code, 3u);
+    EXPECT_EQ(r.output, "exit routine\nidle callbacks: 0\n");
     r = run_child("no_constant_pool");
     EXPECT_EQ(r.output, "heap\npool\n");
 }

@@ -64,6 +64,17 @@ qg_start_wine() {
   export WINEPREFIX=$1
   qg_wine wineserver -p >/dev/null 2>&1
   qg_wine wineboot >/dev/null 2>&1
+  qg_wait_for_desktop
+}
+
+# A Wine process that creates its first window before the prefix's desktop process (explorer) is ready waits
+# 10 s for it and then has no display driver: every window it creates fails. Under slow emulation the desktop
+# can take longer than that, so wait until a probe program has seen the desktop and created a window.
+qg_wait_for_desktop() {
+  probe=${QG_BUILD_DIR:-}/tests/desktop_probe.exe
+  [ -f "$probe" ] || return 0
+  for _ in 1 2 3; do qg_wine "$probe" >/dev/null 2>&1 && return 0; done
+  echo "the Wine desktop did not come up" >&2
 }
 
 qg_stop_all() {
