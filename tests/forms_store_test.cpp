@@ -15,29 +15,19 @@
 #include "forms/unit_ids.h"
 #include "forms/units.h"
 #include "runtime/internal.h"
+#include "tests/support/form_handlers.h"
 #include "tests/support/test_support.h"
 
-extern const uint8_t form_data_block[];
-extern const uint32_t form_data_block_size;
-
 namespace {
-constexpr int kHandlerCount = 0
-#define HANDLER(name) +1
-#include "forms/handlers.inc"
-#undef HANDLER
-    ;
-
 int g_calls[kHandlerCount];
 template <int I>
-bool count_call(const int32_t*, int32_t, int32_t*) {
-    ++g_calls[I];
-    return false;
-}
-template <size_t... I>
-constexpr auto make_table(std::index_sequence<I...>) {
-    return std::array<HandlerFn, sizeof...(I) + 1>{count_call<static_cast<int>(I)>..., nullptr};
-}
-const auto kTable = make_table(std::make_index_sequence<kHandlerCount>{});
+struct CountCall {
+    static bool call(const int32_t*, int32_t, int32_t*) {
+        ++g_calls[I];
+        return false;
+    }
+};
+const auto kTable = make_handler_table<CountCall>();
 
 std::vector<FormWindow> parsed() {
     std::vector<FormWindow> w;

@@ -15,17 +15,10 @@
 #include "forms/unit_ids.h"
 #include "forms/units.h"
 #include "runtime/internal.h"
+#include "tests/support/form_handlers.h"
 #include "tests/support/test_support.h"
 
-extern const uint8_t form_data_block[];
-extern const uint32_t form_data_block_size;
-
 namespace {
-constexpr int kHandlerCount = 0
-#define HANDLER(name) +1
-#include "forms/handlers.inc"
-#undef HANDLER
-    ;
 // Handler positions in the stored references (see the windows' description).
 enum : int {
     kManualLock = 0, kMainCreated = 1, kMainDestroyed = 2, kMainKeyDown = 3, kTimerTick = 4, kExitClicked = 9,
@@ -44,19 +37,17 @@ int32_t g_return_value[kHandlerCount];
 void (*g_action[kHandlerCount])();
 
 template <int I>
-bool recorder(const int32_t* args, int32_t count, int32_t* result) {
-    auto src = current_event_source();
-    g_calls.push_back(Call{I, src.first, src.second, std::vector<int32_t>(args, args + count)});
-    if (g_action[I]) g_action[I]();
-    if (!g_returns[I]) return false;
-    *result = g_return_value[I];
-    return true;
-}
-template <size_t... I>
-constexpr auto make_table(std::index_sequence<I...>) {
-    return std::array<HandlerFn, sizeof...(I) + 1>{recorder<static_cast<int>(I)>..., nullptr};
-}
-const auto kTable = make_table(std::make_index_sequence<kHandlerCount>{});
+struct Recorder {
+    static bool call(const int32_t* args, int32_t count, int32_t* result) {
+        auto src = current_event_source();
+        g_calls.push_back(Call{I, src.first, src.second, std::vector<int32_t>(args, args + count)});
+        if (g_action[I]) g_action[I]();
+        if (!g_returns[I]) return false;
+        *result = g_return_value[I];
+        return true;
+    }
+};
+const auto kTable = make_handler_table<Recorder>();
 
 int count_calls(int handler) {
     int n = 0;
@@ -74,13 +65,6 @@ ProgramHeader header_with(const void* form_data, uint32_t form_size) {
                          0, nullptr, nullptr};
 }
 const ProgramHeader kHeader = header_with(form_data_block, form_data_block_size);
-
-// Under Wine a process that creates its first window before the desktop process has published its display
-// driver is left without one for good; wait for the desktop first (slow under emulation).
-void wait_for_desktop() {
-    HWND desktop = GetDesktopWindow();
-    for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
-}
 
 void ensure_runtime() {
     static bool done = false;

@@ -1,6 +1,6 @@
 // The skin library, loaded from the carried payload and called through the DLL-command path: the stack
 // check, the colours it gives each kind of control, and the system colours the program then sees. The
-// scenario "showcase" shows an unskinned and a skinned window side by side for the screenshot test.
+// scenario "main_window" shows the program's main window, unskinned or with skin 10, for the screenshot test.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -9,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app.h"
+#include "forms/unit_ids.h"
+#include "forms/units.h"
 #include "payloads/constants.h"
 #include "runtime/internal.h"
+#include "tests/support/form_handlers.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -147,42 +151,53 @@ CHILD_SCENARIO(attach_not_a_skin) {
     DestroyWindow(s.window);
 }
 
-// For the screenshot test: the same window unskinned (left, on a thread of its own) and with skin 10
-// (right). "shown" goes to the child output once both are up; they stay until the file named by
-// QG_SHOTS_DONE exists (at most a minute).
-volatile bool g_showcase_done = false;
+// For the screenshot test: the program's main window from the form store, loaded as the program loads it,
+// with the form store's handlers standing in for the application's; with QG_SKIN=10 the window's created
+// event applies skin 10 as the program's start-up does. The window's rectangle goes to the child output; the
+// window stays until the file named by QG_SHOTS_DONE exists (at most a minute).
+template <int I>
+struct Quiet {
+    static bool call(const int32_t*, int32_t, int32_t*) { return false; }
+};
+bool skin_on_creation(const int32_t*, int32_t, int32_t*) {
+    applySkin();
+    return false;
+}
+constexpr int kMainWindowCreated = 1;  // the created event's handler in the stored references
 
-void pump_until_done() {
+CHILD_SCENARIO(main_window) {
+    static auto handlers = make_handler_table<Quiet>();
+    char skin[8] = "";
+    GetEnvironmentVariableA("QG_SKIN", skin, sizeof skin);
+    if (std::string(skin) == "10") handlers[kMainWindowCreated] = skin_on_creation;
+    ProgramHeader header = programHeader();
+    header.code_base = handlers.data();
+    wait_for_desktop();
+    run_internal(6, &header);
+    // The program's folder, where the skin library is written and loaded from, is one the test may write.
+    std::string folder = scratch_dir("skin_program");
+    set_program_path((folder + "Quenvarghost.exe").c_str());
+    SetCurrentDirectoryA(folder.c_str());
+    load_startup_window(main_window::kWindow, main_window::self);
+    set_property(main_window::kWindow, main_window::self, 0, -1, 20, 0);
+    set_property(main_window::kWindow, main_window::self, 1, -1, 20, 0);
+    call_library_command(status_bar_set_text, 1, 3,
+                         value_unit(main_window::kWindow, main_window::状态条1, kUnitStatusBar), value_int(1),
+                         value_text("尚未用本软件备份系统，请及时备份镜像！"));
+    process_pending_messages();
+    Sleep(1000);
+    process_pending_messages();
+    RECT r;
+    GetWindowRect(static_cast<HWND>(find_window(main_window::kWindow)->hwnd), &r);
+    child_write(std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + " " +
+                std::to_string(r.bottom - r.top) + "\n");
     char done[MAX_PATH] = "";
     GetEnvironmentVariableA("QG_SHOTS_DONE", done, sizeof done);
-    for (int i = 0; i < 600 && !g_showcase_done; ++i) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        if (done[0] && GetFileAttributesA(done) != INVALID_FILE_ATTRIBUTES) break;
+    for (int i = 0; i < 600 && done[0] && GetFileAttributesA(done) == INVALID_FILE_ATTRIBUTES; ++i) {
+        process_pending_messages();
         Sleep(100);
     }
-    g_showcase_done = true;
-}
-
-DWORD WINAPI plain_showcase(LPVOID shown) {
-    make_showcase(20, "Quenvarghost 未换肤 (no skin)");
-    SetEvent(static_cast<HANDLE>(shown));
-    pump_until_done();
-    return 0;
-}
-
-CHILD_SCENARIO(showcase) {
-    set_up_skin_library();
-    HANDLE shown = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE plain = CreateThread(nullptr, 0, plain_showcase, shown, 0, nullptr);
-    WaitForSingleObject(shown, 30000);
-    attach_skin(bin::skin(10));
-    make_showcase(400, "Quenvarghost 皮肤 10 (skin 10)");
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    child_write("shown\n");
-    pump_until_done();
-    WaitForSingleObject(plain, 5000);
+    exit_program(0);
 }
 
 TEST(SkinLibrary, AttachesThroughTheDllCommandAndSkinsEveryKindOfControl) {

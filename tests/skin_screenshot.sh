@@ -1,40 +1,52 @@
 #!/bin/sh
-# skin_screenshot.sh TEST_PROGRAM SHOT_DIR: shows the skin library test's "showcase" (the same window
-# unskinned on the left and drawn with skin 10 on the right), saves a screenshot as SHOT_DIR/skin10.png and
-# checks on it that the right window has skin 10's background and the left one does not.
+# skin_screenshot.sh TEST_PROGRAM SHOT_DIR: shows the program's main window (the skin library test's scenario
+# "main_window") once without a skin and once as start-up skins it with skin 10, saves the two pictures as
+# SHOT_DIR/main_window_plain.png and SHOT_DIR/main_window_skin10.png and checks that the skinned one has skin
+# 10's colours where the plain one has the system's.
 set -u
 exe=$1
 shots=$2
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$shots"
-shot=$shots/skin10.png
-rm -f "$shot"
-work=$(mktemp -d /tmp/qgskin.XXXXXX)
-chmod 777 "$work"
-
-QG_SHOTS_DONE="Z:$work/done" "$here/../tools/wine-run" "$exe" --child=showcase --child-output="Z:$work/shown" \
-  >/dev/null 2>&1 &
-pid=$!
-for _ in $(seq 600); do
-  [ -s "$work/shown" ] && break
-  sleep 0.2
-done
-[ -s "$work/shown" ] || { echo "the windows did not come up"; touch "$work/done"; exit 1; }
-sleep 1
-# The windows are 360 x 300 at (20, 40) and (400, 40), each with a one-pixel border.
-import -display "$DISPLAY" -window root -crop 760x320+0+30 +repage "$shot"
-touch "$work/done"
-wait "$pid"
-rm -rf "$work"
-[ -s "$shot" ] || { echo "no screenshot taken"; exit 1; }
-echo "screenshot: $shot"
-
-pixel() { convert "$shot" -format "%[pixel:p{$1,$2}]" info:; }
-# A background point between the combo box and the button of each window.
-left=$(pixel 321 196)
-right=$(pixel 701 196)
-echo "background without skin: $left, with skin 10: $right"
 status=0
-[ "$right" = "srgb(212,227,244)" ] || { echo "the skinned window's background is not skin 10's colour"; status=1; }
-[ "$left" != "$right" ] || { echo "both windows look the same"; status=1; }
+
+# shoot SKIN NAME: one run of the scenario, its window cut out of the screen into SHOT_DIR/NAME.png
+shoot() {
+  shot=$shots/$2.png
+  rm -f "$shot"
+  work=$(mktemp -d /tmp/qgskin.XXXXXX)
+  chmod 777 "$work"
+  QG_SKIN=$1 QG_SHOTS_DONE="Z:$work/done" "$here/../tools/wine-run" "$exe" --child=main_window \
+    --child-output="Z:$work/shown" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 900); do
+    grep -qE '^-?[0-9]+ -?[0-9]+ [0-9]+ [0-9]+$' "$work/shown" 2>/dev/null && break
+    sleep 0.2
+  done
+  rect=$(grep -E '^-?[0-9]+ -?[0-9]+ [0-9]+ [0-9]+$' "$work/shown" 2>/dev/null | head -n 1)
+  if [ -z "$rect" ]; then
+    echo "$2: the window did not come up"; cat "$work/shown" 2>/dev/null
+    touch "$work/done"; wait "$pid"; rm -rf "$work"; status=1; return
+  fi
+  set -- $rect "$2"
+  import -display "$DISPLAY" -window root -crop "${3}x${4}+${1}+${2}" +repage "$shot"
+  touch "$work/done"
+  wait "$pid"
+  rm -rf "$work"
+  echo "$5: ${3}x${4} at $1,$2: $shot"
+}
+
+shoot 0 main_window_plain
+shoot 10 main_window_skin10
+plain=$shots/main_window_plain.png skinned=$shots/main_window_skin10.png
+[ -s "$plain" ] && [ -s "$skinned" ] || { echo "a screenshot is missing"; exit 1; }
+
+pixel() { convert "$1" -format "%[pixel:p{$2}]" info:; }
+# Free points of the window's client area: inside 分组框1 and beside it.
+for p in 251,67 364,30; do
+  a=$(pixel "$plain" $p) b=$(pixel "$skinned" $p)
+  echo "point $p: without skin $a, with skin 10 $b"
+  [ "$b" = "srgb(212,227,244)" ] || { echo "the skinned window does not show skin 10's background at $p"; status=1; }
+  [ "$a" != "$b" ] || { echo "both windows look the same at $p"; status=1; }
+done
 exit $status
