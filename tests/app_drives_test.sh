@@ -27,6 +27,7 @@ layout() {
   (export WINEPREFIX=$prefix QG_EXPECT_PARTITIONS=$expect QG_EXPECT_DRIVE_TEXT=$last
    qg_wine wineserver -p >/dev/null 2>&1
    qg_wine wineboot >/dev/null 2>&1
+   qg_wait_for_desktop
    qg_wine "$exe" --gtest_filter=MainWindowTest.DrivesOfThisPrefix --gtest_brief=1) || failed=1
   echo "layout $*: expected $expect, last drive $last"
 }
