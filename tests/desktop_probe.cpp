@@ -1,16 +1,26 @@
-// Waits until this process can create a top-level window, i.e. until the prefix's desktop is up; exits with
-// 0 then, with 1 when it could not. The sandbox runs it before any test: under Wine a process that creates
-// its first window before the desktop process (explorer) has published its display driver gets none and
-// cannot create a window for the rest of its life, and under slow emulation the desktop can take longer
-// than the 10 s that Wine waits for it.
+// Run by the sandbox before any test. Under Wine the desktop process (explorer) is started by the first
+// program that needs it and ends shortly after the last program on the desktop; a program that creates its
+// first window while the desktop process is not ready yet (Wine waits 10 s for it, not enough under slow
+// emulation) gets no display driver and cannot create any window for the rest of its life.
+//   desktop_probe --hold : stays on the desktop until the Wine server stops, so that the desktop process,
+//                          once up, stays up for every later program;
+//   desktop_probe        : exits with 0 when it could create a window, i.e. the desktop is ready, else 1.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    HWND desktop = GetDesktopWindow();  // starts the desktop process when it is not running yet
-    for (int i = 0; i < 900 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
+#include <cstdio>
+#include <cstring>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+    if (std::strstr(command_line, "--hold")) {
+        GetDesktopWindow();  // joins the desktop, starting its process when none runs
+        Sleep(INFINITE);
+    }
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance,
                                   nullptr);
-    if (!window) return 1;
+    if (!window) {
+        std::fprintf(stderr, "desktop probe: no window (error %lu)\n", GetLastError());
+        return 1;
+    }
     DestroyWindow(window);
     return 0;
 }

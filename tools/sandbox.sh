@@ -67,13 +67,18 @@ qg_start_wine() {
   qg_wait_for_desktop
 }
 
-# A Wine process that creates its first window before the prefix's desktop process (explorer) is ready waits
-# 10 s for it and then has no display driver: every window it creates fails. Under slow emulation the desktop
-# can take longer than that, so wait until a probe program has seen the desktop and created a window.
+# Under Wine the desktop process starts with the first program that needs it and ends after the last one; a
+# program whose first window comes while it is not ready yet (Wine waits 10 s, too little under emulation)
+# cannot create any window. Keep one program on the desktop until the server stops, and wait until a probe
+# program can create a window.
 qg_wait_for_desktop() {
   probe=${QG_BUILD_DIR:-}/tests/desktop_probe.exe
   [ -f "$probe" ] || return 0
-  for _ in 1 2 3; do qg_wine "$probe" >/dev/null 2>&1 && return 0; done
+  qg_wine "$probe" --hold >/dev/null 2>&1 &
+  for _ in $(seq 20); do
+    qg_wine "$probe" >/dev/null 2>&1 && return 0
+    sleep 1
+  done
   echo "the Wine desktop did not come up" >&2
 }
 
