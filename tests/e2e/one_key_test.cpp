@@ -13,6 +13,7 @@
 //   last.
 #include <windows.h>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <string>
@@ -154,8 +155,8 @@ public:
             main_ = topWindow([](HWND h) {
                 return textOf(h) == "Quenvarghost一键还原工具            2015年7月";
             });
-            return main_ != nullptr;
-        }, 120000)) << "no main window";
+            return main_ != nullptr || ended(0);
+        }, 240000) && main_) << "no main window; " << describe();
         WaitForInputIdle(process_.hProcess, 10000);
         ASSERT_EQ(messageBox(), nullptr) << "a message at start-up: " << textOf(messageText(messageBox()));
     }
@@ -174,6 +175,25 @@ public:
     }
 
     HWND main() const { return main_; }
+
+    // The program's state and windows, for failure messages.
+    std::string describe() const {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        std::string d = code == STILL_ACTIVE ? "running" : "ended with " + std::to_string(code);
+        Search s{[&](HWND h) {
+                     char line[1400];
+                     snprintf(line, sizeof line, "\n  window %p class %s visible %d: \"%s\"", static_cast<void*>(h),
+                              classOf(h).c_str(), IsWindowVisible(h) ? 1 : 0, textOf(h).c_str());
+                     d += line;
+                     for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                         d += "\n    " + classOf(c) + " \"" + textOf(c) + "\"";
+                     return false;
+                 },
+                 process_.dwProcessId, nullptr};
+        EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
+        return d;
+    }
     HWND button(const std::string& caption) const { return child(main_, caption); }
     // The image path: the edit box beside 打开1.
     std::string imagePath() const {
@@ -197,10 +217,9 @@ public:
     HWND undoPrompt() const {
         return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; });
     }
+    // The file dialog's only edit box: its file name box (inside a combo box, or alone).
     static HWND nameBox(HWND dialog) {
-        if (HWND edit = dialogItem(dialog, 0x480)) return edit;
-        if (HWND combo = dialogItem(dialog, 0x47c)) return FindWindowExA(combo, nullptr, "Edit", nullptr);
-        return nullptr;
+        return child(dialog, [](HWND h) { return classOf(h) == "Edit" && IsWindowVisible(h); });
     }
     HWND fileDialog() const {
         return topWindow([](HWND h) { return classOf(h) == "#32770" && nameBox(h); });
@@ -226,7 +245,7 @@ public:
     // Types the path into the open or save dialog's name box and presses Enter.
     void answerFileDialog(const std::string& path) {
         HWND dialog = waitFor(&Program::fileDialog);
-        ASSERT_NE(dialog, nullptr) << "no file dialog";
+        ASSERT_NE(dialog, nullptr) << "no file dialog; " << describe();
         HWND name = nameBox(dialog);
         DWORD_PTR got = 0;
         SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 10000, &got);
@@ -247,7 +266,7 @@ public:
     HWND runToPrompt(bool byKey = false) {
         byKey ? key(main_, 'Y') : click(button("确定(&Y)"));
         HWND prompt = waitFor(&Program::restartPrompt);
-        EXPECT_NE(prompt, nullptr) << "no restart prompt";
+        EXPECT_NE(prompt, nullptr) << "no restart prompt; " << describe();
         return prompt;
     }
     // Esc on the restart prompt: the main window comes back.
@@ -320,9 +339,9 @@ protected:
 };
 
 TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
-    program.selectImage(kImage);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     EXPECT_TRUE(IsWindowEnabled(program.button("确定(&Y)")));
     ASSERT_TRUE(menuAttributesCleared());
     EXPECT_EQ(read_file(kIni), kFiveLines);
@@ -343,11 +362,11 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
 }
 
 TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
     EXPECT_EQ(program.imagePath(), "E:\\Ghost\\G_WinXP.gho");
-    program.selectImage("E:\\Ghost\\b.gho");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
     EXPECT_EQ(read_file("E:\\Ghost\\b.gho"), "E:\\Ghost\\b.gho");
     ASSERT_TRUE(menuAttributesCleared());
 
@@ -367,10 +386,10 @@ TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
 // The manual Ghost batch; a run with no operation chosen leaves the batch file alone; Esc on the restart prompt
 // brings the main window back.
 TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     click(program.button("手动Ghost(&M)"));
     ASSERT_TRUE(waitUntil([&] { return !IsWindowEnabled(program.button("还原系统(&R)")); }));
-    program.selectImage(kImage);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
     HWND prompt = program.runToPrompt();
     ASSERT_NE(prompt, nullptr);
@@ -396,34 +415,34 @@ TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
 // D:\Ghost is no place for a back-up; E:\Ghost is, and a placeholder marks the target until Ghost writes it,
 // but never over an image that is already there.
 TEST_F(OneKey, SaveModeTargets) {
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
     HWND run = program.button("确定(&Y)");
 
-    program.selectImage("D:\\Ghost\\x.gho");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
     EXPECT_FALSE(IsWindowEnabled(run));
     EXPECT_FALSE(exists("D:\\Ghost\\x.gho"));
 
-    program.selectImage("E:\\Ghost\\a.gho");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\a.gho"));
     EXPECT_TRUE(IsWindowEnabled(run));
     EXPECT_EQ(read_file("E:\\Ghost\\a.gho"), "E:\\Ghost\\a.gho");
     EXPECT_EQ(read_file("E:\\Ghost\\a.gho").size(), 14u);
 
     write_bytes("E:\\Ghost\\old.gho", "AN EARLIER BACK-UP IMAGE");
-    program.selectImage("E:\\Ghost\\old.gho");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\old.gho"));
     EXPECT_TRUE(IsWindowEnabled(run));
     EXPECT_EQ(read_file("E:\\Ghost\\old.gho"), "AN EARLIER BACK-UP IMAGE");
 }
 
 // X, U, P, F, S and Y do what their buttons do, also while the button is disabled or hidden.
 TEST_F(OneKey, KeysActLikeTheirButtons) {
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     HWND main = program.main();
     for (char k : {'F', 'S'}) {
         SCOPED_TRACE(std::string("key ") + k);
         key(main, k);
-        program.answerFileDialog(kImage);
+        ASSERT_NO_FATAL_FAILURE(program.answerFileDialog(kImage));
         EXPECT_TRUE(waitUntil([&] { return program.imagePath() == kImage; })) << program.imagePath();
         EXPECT_TRUE(IsWindowEnabled(program.button("确定(&Y)")));
         click(program.button("还原系统(&R)"));  // empties the path and disables 确定 again
@@ -432,7 +451,7 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
 
     ASSERT_FALSE(IsWindowEnabled(program.button("打开(&P)")));
     key(main, 'P');
-    program.answerFileDialog("E:\\tools\\ghost.exe");
+    ASSERT_NO_FATAL_FAILURE(program.answerFileDialog("E:\\tools\\ghost.exe"));
     EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "E:\\tools\\ghost.exe"; }))
         << program.customGhostPath();
 
@@ -458,8 +477,8 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
 TEST_F(OneKey, UndoPutsEverythingBack) {
     const std::string foreign = "A BOOT LOADER OF ANOTHER TOOL";
     write_bytes(kGrldr, foreign);
-    program.start();
-    program.selectImage(kImage);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
     HWND prompt = program.runToPrompt();
     ASSERT_NE(prompt, nullptr);
@@ -467,7 +486,7 @@ TEST_F(OneKey, UndoPutsEverythingBack) {
     EXPECT_EQ(read_file(kGrldrSaved), foreign);
     program.escapeFromPrompt(prompt);
 
-    program.selectImage(kImage);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
     EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
     expectBackupOfOriginal(kFiveLines);
@@ -497,8 +516,8 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
         "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Safe\" /safeboot:minimal\r\n";
     const std::string eightLines = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n" + lines4to8;
     writeMenu(eightLines);
-    program.start();
-    program.selectImage(kImage);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
     HWND prompt = program.runToPrompt();
     ASSERT_NE(prompt, nullptr);
@@ -514,7 +533,7 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
 TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
     write_bytes(kImg, "AN OLD FLOPPY IMAGE");
     setAttributes(kImg, FILE_ATTRIBUTE_READONLY);
-    program.start();
+    ASSERT_NO_FATAL_FAILURE(program.start());
     key(program.main(), 'Y');
     HWND box = program.waitFor(&Program::messageBox);
     ASSERT_NE(box, nullptr) << "no message";
