@@ -246,10 +246,16 @@ public:
     void answerFileDialog(const std::string& path) {
         HWND dialog = waitFor(&Program::fileDialog);
         ASSERT_NE(dialog, nullptr) << "no file dialog; " << describe();
+        // Typed over whatever the box proposes: the dialog follows the box through its change notifications.
         HWND name = nameBox(dialog);
-        DWORD_PTR got = 0;
-        SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG, 10000, &got);
+        PostMessageA(name, EM_SETSEL, 0, -1);
+        for (char c : path) PostMessageA(name, WM_CHAR, static_cast<unsigned char>(c), 1);
+        ASSERT_TRUE(waitUntil([&] { return editText(name) == path; }, 20000)) << editText(name);
         key(name, VK_RETURN);
+        if (!waitUntil([&] { return !IsWindow(dialog); }, 10000)) {
+            ADD_FAILURE() << "Enter in the name box did not close the dialog";
+            click(dialogItem(dialog, IDOK));
+        }
         ASSERT_TRUE(waitGone(dialog)) << "the dialog did not take " << path;
     }
     // A click on 打开1 (whatever its caption) answered with the path; waits until the selection has written
