@@ -10,9 +10,26 @@ namespace {
 void initialiseGlobals() {}
 
 int32_t startRoutine() { return 0; }
+
+// Test seam: with QG_TEST_RESTART_LOG naming a file, a restart request appends "restart\r\n" to that file
+// instead of restarting the machine (the end-to-end tests check the request without ending their machine).
+char restartLog[MAX_PATH];
+bool logRestart() {
+    HANDLE f = CreateFileA(restartLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(f, "restart\r\n", 9, &written, nullptr);
+    CloseHandle(f);
+    return true;
+}
+void useTestSeams() {
+    DWORD n = GetEnvironmentVariableA("QG_TEST_RESTART_LOG", restartLog, sizeof restartLog);
+    if (n > 0 && n < sizeof restartLog) requestRestart = logRestart;
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    useTestSeams();
     run_internal(6, &programHeader());
     initialiseGlobals();
     run_internal(3, releaseGlobals);

@@ -66,7 +66,21 @@ void create_directory(Value* result, int32_t count, Value* args) {
 }
 
 void copy_file(Value* result, int32_t count, Value* args) {
-    result_bool(result, CopyFileA(path_arg(count, args, 0), path_arg(count, args, 1), FALSE) != 0);
+    const char* from = path_arg(count, args, 0);
+    const char* to = path_arg(count, args, 1);
+    bool copied = CopyFileA(from, to, FALSE) != 0;
+    // The copy carries the read-only, hidden and system attributes of the copied file. Some file systems drop
+    // hidden and system when read-only comes with them (Wine for an ordinary user): put them back, read-only
+    // last.
+    const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    DWORD want = GetFileAttributesA(from), got = GetFileAttributesA(to);
+    if (copied && want != INVALID_FILE_ATTRIBUTES && got != INVALID_FILE_ATTRIBUTES && (want & kept) != (got & kept)) {
+        DWORD target = (got & ~kept) | (want & kept);
+        DWORD first = target & ~FILE_ATTRIBUTE_READONLY;
+        SetFileAttributesA(to, first ? first : FILE_ATTRIBUTE_NORMAL);
+        if (target & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(to, target);
+    }
+    result_bool(result, copied);
 }
 
 void delete_file(Value* result, int32_t count, Value* args) {

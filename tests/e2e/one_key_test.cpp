@@ -1,0 +1,580 @@
+// The one-key run end to end: the built program, started as a process of its own in a prefix of this test
+// (one_key.sh maps D:, E:, F: to folders of the test and puts the program with the stand-ins in C:\qg), driven
+// through its windows as a user drives it: button clicks, keys, file dialogs answered with a typed path. The
+// files on C: are checked byte for byte.
+//
+// Where Wine differs from Windows:
+// - Wine's attrib applies only the last flag of a command line: the stand-in attrib lies beside the program,
+//   where a program's own folder is searched first.
+// - Wine has no partition tool and only a stub findstr: their stand-ins in C:\qg come first on the path.
+// - A forced restart under Wine ends every process of the prefix, this test included: QG_TEST_RESTART_LOG
+//   makes the program note the restart request in a file instead.
+// - As an ordinary user Wine drops hidden and system when read-only comes with them: this test sets read-only
+//   last.
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "payloads/constants.h"
+#include "tests/support/test_support.h"
+
+namespace {
+const char kProgramFolder[] = "C:\\qg";
+const char kRestartLog[] = "C:\\qg\\restart.log";
+const char kIni[] = "C:\\boot.ini";
+const char kBak[] = "C:\\boot.bak";
+const char kGrldr[] = "C:\\grldr";
+const char kGrldrSaved[] = "C:\\grldr.bak";
+const char kBat[] = "C:\\ghost.bat";
+const char kExe[] = "C:\\ghost.exe";
+const char kImg[] = "C:\\Qelo.img";
+const char kImage[] = "E:\\Ghost\\G_WinXP.gho";
+
+const DWORD kHidSysRo = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+
+const std::string kFiveLines =
+    "[boot loader]\r\n"
+    "timeout=30\r\n"
+    "default=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n"
+    "[operating systems]\r\n"
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n";
+const std::string kHeader = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
+const std::string kEntry = "C:\\grldr=Drelvok";
+const std::string kRewrittenFiveLines =
+    kHeader + "[operating systems]\r\n" +
+    "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n" + "\r\n" +
+    kEntry;
+
+// C: is the first partition, E: the third (the stand-in partition tool reports as many as the list shows).
+const std::string kRestoreBatch =
+    "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart";
+const std::string kBackupBatch = "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\b.gho -sure -fro -rb -z1\r\nrestart";
+
+// --- Files
+
+bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+// Read-only, hidden and system (Wine reports archive on every file).
+DWORD attributes(const char* path) { return GetFileAttributesA(path) & kHidSysRo; }
+void setAttributes(const char* path, DWORD a) {
+    SetFileAttributesA(path, a & ~FILE_ATTRIBUTE_READONLY ? a & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, a);
+}
+void removeFile(const char* path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+std::string payload(const void* block) {
+    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
+}
+
+template <class F>
+bool waitUntil(F done, DWORD ms = 60000) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        if (done()) return true;
+        if (GetTickCount() - start > ms) return false;
+    }
+}
+
+// The image selection starts attrib without waiting for it.
+bool menuAttributesCleared() {
+    return waitUntil([] { return attributes(kIni) == 0; }, 30000);
+}
+
+// --- Windows of the program
+
+// A caption as the system keeps it (no message to the program, which may be busy).
+std::string textOf(HWND h) {
+    char buf[1024] = "";
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+// An edit box keeps its content itself: ask it.
+std::string editText(HWND h) {
+    char buf[1024] = "";
+    DWORD_PTR got = 0;
+    if (h) SendMessageTimeoutA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 10000, &got);
+    return buf;
+}
+std::string classOf(HWND h) {
+    char buf[64] = "";
+    GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
+
+struct Search {
+    std::function<bool(HWND)> match;
+    DWORD pid;
+    HWND found;
+};
+BOOL CALLBACK eachWindow(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if ((!s->pid || pid == s->pid) && s->match(h)) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+HWND child(HWND parent, std::function<bool(HWND)> match) {
+    Search s{std::move(match), 0, nullptr};
+    EnumChildWindows(parent, eachWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+HWND child(HWND parent, const std::string& caption) {
+    return child(parent, [&](HWND h) { return textOf(h) == caption; });
+}
+HWND dialogItem(HWND parent, int id) {
+    return child(parent, [id](HWND h) { return GetDlgCtrlID(h) == id; });
+}
+
+void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+void key(HWND window, WPARAM code) {
+    PostMessageA(window, WM_KEYDOWN, code, 1);
+    PostMessageA(window, WM_KEYUP, code, 0xC0000001);
+}
+
+// The program under test, one process per test.
+class Program {
+public:
+    ~Program() { stop(); }
+    // Under the emulated test machine the first windows of a fresh prefix sometimes cannot be created while its
+    // desktop is still starting; the program then ends with its start-up error (-1) before its window shows,
+    // and is started again.
+    void start() {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            ASSERT_NO_FATAL_FAILURE(startOnce());
+            if (main_ || !ended(0)) return;
+            std::printf("the program ended before its window showed; starting it again\n");
+            std::fflush(stdout);
+            stop();
+            Sleep(5000);
+        }
+        FAIL() << "the program never showed its window";
+    }
+    void startOnce() {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        std::string line = std::string(kProgramFolder) + "\\Quenvarghost.exe";
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
+                                   &process_))
+            << GetLastError();
+        // Start-up ends by giving the window its start-up title.
+        ASSERT_TRUE(waitUntil([&] {
+            main_ = topWindow([](HWND h) {
+                return textOf(h) == "Quenvarghost一键还原工具            2015年7月";
+            });
+            return main_ != nullptr || ended(0);
+        }, 240000)) << "no main window; " << describe();
+        if (!main_) return;
+        WaitForInputIdle(process_.hProcess, 10000);
+        ASSERT_EQ(messageBox(), nullptr) << "a message at start-up: " << textOf(messageText(messageBox()));
+    }
+    bool ended(DWORD ms = 30000) {
+        return process_.hProcess && WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0;
+    }
+    void stop() {
+        if (!process_.hProcess) return;
+        if (!ended(0)) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+        process_ = {};
+    }
+
+    HWND main() const { return main_; }
+
+    // The program's state and windows, for failure messages.
+    std::string describe() const {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        std::string d = code == STILL_ACTIVE ? "running" : "ended with " + std::to_string(code);
+        Search s{[&](HWND h) {
+                     char line[1400];
+                     snprintf(line, sizeof line, "\n  window %p class %s visible %d: \"%s\"", static_cast<void*>(h),
+                              classOf(h).c_str(), IsWindowVisible(h) ? 1 : 0, textOf(h).c_str());
+                     d += line;
+                     for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                         d += "\n    " + classOf(c) + " \"" + textOf(c) + "\"";
+                     return false;
+                 },
+                 process_.dwProcessId, nullptr};
+        EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
+        return d;
+    }
+    HWND button(const std::string& caption) const { return child(main_, caption); }
+    // The image path: the edit box beside 打开1.
+    std::string imagePath() const {
+        HWND open = button("打开(&F)");
+        if (!open) open = button("保存(&S)");
+        return editText(FindWindowExA(GetParent(open), nullptr, "Edit", nullptr));
+    }
+    // The custom Ghost path: the edit box beside 打开2.
+    std::string customGhostPath() const {
+        return editText(FindWindowExA(GetParent(button("打开(&P)")), nullptr, "Edit", nullptr));
+    }
+
+    HWND topWindow(std::function<bool(HWND)> match) const {
+        Search s{[&](HWND h) { return IsWindowVisible(h) && match(h); }, process_.dwProcessId, nullptr};
+        EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+    HWND restartPrompt() const {
+        return topWindow([](HWND h) { return child(h, "程序处理完成，是否马上重启计算机进行还原？") != nullptr; });
+    }
+    HWND undoPrompt() const {
+        return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; });
+    }
+    // The file dialog's only edit box: its file name box (inside a combo box, or alone).
+    static HWND nameBox(HWND dialog) {
+        return child(dialog, [](HWND h) { return classOf(h) == "Edit" && IsWindowVisible(h); });
+    }
+    HWND fileDialog() const {
+        return topWindow([](HWND h) { return classOf(h) == "#32770" && nameBox(h); });
+    }
+    static HWND messageText(HWND box) {
+        if (!box) return nullptr;
+        HWND t = dialogItem(box, 0xFFFF);
+        return t ? t : dialogItem(box, 100);
+    }
+    HWND messageBox() const {
+        return topWindow([](HWND h) { return classOf(h) == "#32770" && !nameBox(h) && messageText(h); });
+    }
+
+    HWND waitFor(HWND (Program::*which)() const) const {
+        HWND h = nullptr;
+        waitUntil([&] { return (h = (this->*which)()) != nullptr; });
+        return h;
+    }
+    bool waitGone(HWND h) const {
+        return waitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); });
+    }
+
+    // Types the path into the open or save dialog's name box and presses Enter.
+    void answerFileDialog(const std::string& path) {
+        HWND dialog = waitFor(&Program::fileDialog);
+        ASSERT_NE(dialog, nullptr) << "no file dialog; " << describe();
+        // Typed over whatever the box proposes: the dialog follows the box through its change notifications.
+        HWND name = nameBox(dialog);
+        PostMessageA(name, EM_SETSEL, 0, -1);
+        for (char c : path) PostMessageA(name, WM_CHAR, static_cast<unsigned char>(c), 1);
+        ASSERT_TRUE(waitUntil([&] { return editText(name) == path; }, 20000)) << editText(name);
+        key(name, VK_RETURN);
+        if (!waitUntil([&] { return !IsWindow(dialog); }, 10000)) {
+            ADD_FAILURE() << "Enter in the name box did not close the dialog";
+            click(dialogItem(dialog, IDOK));
+        }
+        ASSERT_TRUE(waitGone(dialog)) << "the dialog did not take " << path;
+    }
+    // A click on 打开1 (whatever its caption) answered with the path; waits until the selection has written
+    // the path into the image box.
+    void selectImage(const std::string& path) {
+        HWND open = button("打开(&F)");
+        if (!open) open = button("保存(&S)");
+        ASSERT_NE(open, nullptr);
+        click(open);
+        answerFileDialog(path);
+        ASSERT_TRUE(waitUntil([&] { return imagePath() == path; })) << imagePath();
+    }
+    // A click on 确定 (or the key Y) that ends at the restart prompt.
+    HWND runToPrompt(bool byKey = false) {
+        byKey ? key(main_, 'Y') : click(button("确定(&Y)"));
+        HWND prompt = waitFor(&Program::restartPrompt);
+        EXPECT_NE(prompt, nullptr) << "no restart prompt; " << describe();
+        return prompt;
+    }
+    // Esc on the restart prompt: the main window comes back.
+    void escapeFromPrompt(HWND prompt) {
+        key(prompt, VK_ESCAPE);
+        EXPECT_TRUE(waitGone(prompt));
+        EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(main_) != 0; })) << "the main window stays hidden";
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+};
+
+// Everything the run writes on C:, as content by path (absent files are left out).
+std::map<std::string, std::string> filesOnC() {
+    std::map<std::string, std::string> files;
+    for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg})
+        if (exists(p)) files[p] = read_file(p) + "|attributes " + std::to_string(attributes(p));
+    return files;
+}
+
+void expectBootSet(const std::string& menu, const std::string& batch) {
+    EXPECT_EQ(read_file(kIni), menu);
+    EXPECT_EQ(attributes(kIni), 0u);
+    EXPECT_EQ(read_file(kBat), batch);
+    EXPECT_EQ(read_file(kGrldr), payload(bin::boot_loader()));
+    EXPECT_EQ(read_file(kExe), payload(bin::dos_ghost()));
+    EXPECT_EQ(read_file(kImg), payload(bin::floppy_image()));
+}
+void expectBackupOfOriginal(const std::string& original) {
+    EXPECT_EQ(read_file(kBak), original);
+    EXPECT_EQ(attributes(kBak), kHidSysRo);
+}
+
+class OneKey : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        char path[8192] = "";
+        GetEnvironmentVariableA("PATH", path, sizeof path);
+        SetEnvironmentVariableA("PATH", (std::string(kProgramFolder) + ";" + path).c_str());
+        // One primary, one extended and three logical partitions: four counted, as many as C: to F:.
+        SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", "5");
+        SetEnvironmentVariableA("QG_TEST_RESTART_LOG", kRestartLog);
+        CreateDirectoryA("D:\\Ghost", nullptr);
+        CreateDirectoryA("E:\\Ghost", nullptr);
+        CreateDirectoryA("E:\\tools", nullptr);
+        write_bytes(kImage, "IMAGE OF THE SYSTEM");
+        write_bytes("E:\\tools\\ghost.exe", "MZ custom ghost");
+    }
+    static void clearC() {
+        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kRestartLog}) removeFile(p);
+        for (const char* p : {"D:\\Ghost\\x.gho", "E:\\Ghost\\a.gho", "E:\\Ghost\\b.gho", "E:\\Ghost\\old.gho"})
+            removeFile(p);
+    }
+    static void writeMenu(const std::string& content) {
+        write_bytes(kIni, content);
+        setAttributes(kIni, kHidSysRo);
+        ASSERT_EQ(attributes(kIni), kHidSysRo);
+    }
+    void SetUp() override {
+        clearC();
+        writeMenu(kFiveLines);
+    }
+    void TearDown() override {
+        program.stop();
+        clearC();
+    }
+    Program program;
+};
+
+TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    EXPECT_TRUE(IsWindowEnabled(program.button("确定(&Y)")));
+    ASSERT_TRUE(menuAttributesCleared());
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    expectBackupOfOriginal(kFiveLines);
+
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_FALSE(IsWindowVisible(program.main()));
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+    expectBackupOfOriginal(kFiveLines);
+    EXPECT_FALSE(exists(kGrldrSaved));
+
+    const auto before = filesOnC();
+    click(child(prompt, "取消(&N)"));
+    EXPECT_TRUE(program.ended());
+    EXPECT_EQ(filesOnC(), before);
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    EXPECT_EQ(program.imagePath(), "E:\\Ghost\\G_WinXP.gho");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
+    EXPECT_EQ(read_file("E:\\Ghost\\b.gho"), "E:\\Ghost\\b.gho");
+    ASSERT_TRUE(menuAttributesCleared());
+
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_FALSE(IsWindowVisible(program.main()));
+    expectBootSet(kRewrittenFiveLines, kBackupBatch);
+    expectBackupOfOriginal(kFiveLines);
+
+    const auto before = filesOnC();
+    click(child(prompt, "确定(&Y)"));
+    EXPECT_TRUE(program.ended());
+    EXPECT_EQ(read_file(kRestartLog), "restart\r\n");
+    EXPECT_EQ(filesOnC(), before);
+}
+
+// The manual Ghost batch; a run with no operation chosen leaves the batch file alone; Esc on the restart prompt
+// brings the main window back.
+TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("手动Ghost(&M)"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindowEnabled(program.button("还原系统(&R)")); }));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, "ghost.exe");
+    EXPECT_EQ(read_file(kBat).size(), 9u);
+    program.escapeFromPrompt(prompt);
+
+    // Neither option box nor radio box checked: no user gesture unchecks a radio box, so the test clears it.
+    click(program.button("手动Ghost(&M)"));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(program.button("还原系统(&R)")) != 0; }));
+    SendMessageA(program.button("还原系统(&R)"), BM_SETCHECK, BST_UNCHECKED, 0);
+    write_bytes(kBat, "an earlier batch");
+    for (const char* p : {kGrldr, kExe, kImg}) removeFile(p);
+    prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, "an earlier batch");
+    program.escapeFromPrompt(prompt);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+// D:\Ghost is no place for a back-up; E:\Ghost is, and a placeholder marks the target until Ghost writes it,
+// but never over an image that is already there.
+TEST_F(OneKey, SaveModeTargets) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    HWND run = program.button("确定(&Y)");
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
+    EXPECT_FALSE(IsWindowEnabled(run));
+    EXPECT_FALSE(exists("D:\\Ghost\\x.gho"));
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\a.gho"));
+    EXPECT_TRUE(IsWindowEnabled(run));
+    EXPECT_EQ(read_file("E:\\Ghost\\a.gho"), "E:\\Ghost\\a.gho");
+    EXPECT_EQ(read_file("E:\\Ghost\\a.gho").size(), 14u);
+
+    write_bytes("E:\\Ghost\\old.gho", "AN EARLIER BACK-UP IMAGE");
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\old.gho"));
+    EXPECT_TRUE(IsWindowEnabled(run));
+    EXPECT_EQ(read_file("E:\\Ghost\\old.gho"), "AN EARLIER BACK-UP IMAGE");
+}
+
+// X, U, P, F, S and Y do what their buttons do, also while the button is disabled or hidden.
+TEST_F(OneKey, KeysActLikeTheirButtons) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND main = program.main();
+    for (char k : {'F', 'S'}) {
+        SCOPED_TRACE(std::string("key ") + k);
+        key(main, k);
+        ASSERT_NO_FATAL_FAILURE(program.answerFileDialog(kImage));
+        EXPECT_TRUE(waitUntil([&] { return program.imagePath() == kImage; })) << program.imagePath();
+        EXPECT_TRUE(IsWindowEnabled(program.button("确定(&Y)")));
+        click(program.button("还原系统(&R)"));  // empties the path and disables 确定 again
+        ASSERT_TRUE(waitUntil([&] { return program.imagePath().empty(); }));
+    }
+
+    ASSERT_FALSE(IsWindowEnabled(program.button("打开(&P)")));
+    key(main, 'P');
+    ASSERT_NO_FATAL_FAILURE(program.answerFileDialog("E:\\tools\\ghost.exe"));
+    EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "E:\\tools\\ghost.exe"; }))
+        << program.customGhostPath();
+
+    ASSERT_FALSE(IsWindowVisible(program.button("撒销(&U)")));
+    key(main, 'U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr);
+    click(child(undo, "取消(&N)"));
+    EXPECT_TRUE(program.waitGone(undo));
+
+    ASSERT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    HWND prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_TRUE(exists(kImg));
+    program.escapeFromPrompt(prompt);
+
+    key(main, 'X');
+    EXPECT_TRUE(program.ended());
+}
+
+// The undo after a run: the menu as copied at the last selection, with its attributes (a second selection
+// after the run keeps that copy), our files gone, another tool's boot loader back in place.
+TEST_F(OneKey, UndoPutsEverythingBack) {
+    const std::string foreign = "A BOOT LOADER OF ANOTHER TOOL";
+    write_bytes(kGrldr, foreign);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+    EXPECT_EQ(read_file(kGrldrSaved), foreign);
+    program.escapeFromPrompt(prompt);
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
+    expectBackupOfOriginal(kFiveLines);
+
+    key(program.main(), 'U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr);
+    click(child(undo, "确定(&Y)"));
+    ASSERT_TRUE(program.waitGone(undo));
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_EQ(read_file(kGrldr), foreign);
+    for (const char* p : {kBak, kGrldrSaved, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+    HWND undoButton = program.button("撒销(&U)");
+    EXPECT_TRUE(IsWindowVisible(undoButton));
+    EXPECT_FALSE(IsWindowEnabled(undoButton));
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
+TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
+    const std::string lines4to8 =
+        "[operating systems]\r\n"
+        "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect\r\n"
+        "multi(0)disk(0)rdisk(0)partition(2)\\WINNT=\"Windows 2000\" /fastdetect\r\n"
+        "C:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\n"
+        "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Safe\" /safeboot:minimal\r\n";
+    const std::string eightLines = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n" + lines4to8;
+    writeMenu(eightLines);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kHeader + lines4to8 + kEntry, kRestoreBatch);
+    expectBackupOfOriginal(eightLines);
+    click(child(prompt, "取消(&N)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// A run whose menu rewrite and one of whose file writes fail says so, keeps the main window and offers no
+// restart. Y straight after start-up: no selection has cleared the menu's attributes, so the rewrite cannot
+// replace it; a read-only C:\Qelo.img of an earlier run cannot be replaced either.
+TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
+    write_bytes(kImg, "AN OLD FLOPPY IMAGE");
+    setAttributes(kImg, FILE_ATTRIBUTE_READONLY);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    key(program.main(), 'Y');
+    HWND box = program.waitFor(&Program::messageBox);
+    ASSERT_NE(box, nullptr) << "no message";
+    EXPECT_EQ(textOf(Program::messageText(box)),
+              "启动文件没有全部写好，不能重启进行操作：\r\n"
+              "C:\\boot.ini 没有改写成新的启动项\r\n"
+              "C:\\Qelo.img 没有写入或大小不对\r\n"
+              "\r\n可按“撒销(&U)”清除已写入的文件后重试。");
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    click(dialogItem(box, IDOK));
+    ASSERT_TRUE(program.waitGone(box));
+    Sleep(500);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(program.main()));
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_EQ(read_file(kImg), "AN OLD FLOPPY IMAGE");
+    EXPECT_TRUE(IsWindowVisible(program.button("撒销(&U)")));
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+}  // namespace
