@@ -15,7 +15,10 @@ if [ "$(id -u)" = 0 ]; then
   export HOME=/tmp/qg-home-$QG_WINE_USER
   mkdir -p "$HOME" && chown "$QG_WINE_USER" "$HOME"
 fi
-qg_wine() { "$(dirname "$0")/wine-run" "$@"; }
+# This folder, found from the first tools/ script that sources this file and passed on to test scripts.
+: "${QG_TOOLS_DIR:=$(cd "$(dirname "$0")" && pwd)}"
+export QG_TOOLS_DIR
+qg_wine() { "$QG_TOOLS_DIR/wine-run" "$@"; }
 
 qg_template() {
   tpl=$QG_PREFIX_ROOT/template-$(wine --version | tr -c 'A-Za-z0-9.\n' _)-$qg_template_version

@@ -25,4 +25,5 @@ done
 
 run wineserver -p >/dev/null 2>&1
 run wineboot >/dev/null 2>&1
+(export WINEPREFIX=$prefix; qg_wait_for_desktop)
 run "$test"
