@@ -9,7 +9,7 @@ namespace {
 using namespace main_window;
 
 Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
-void setSearchCaption(const char* caption) { setUnitText(kWindow, 搜索按钮, prop::kButtonCaption, caption); }
+void setSearchCaption(const char* caption) { unit::setButtonCaption(搜索按钮, caption); }
 
 // True from the start of a search to its end. The button's caption turns to "stop" only when the first
 // folder visit ends, so a click before then is recognised as a stop request by this flag.
@@ -19,12 +19,12 @@ bool searchRunning = false;
 void onSearchClicked() {
     searchActive = 1;
     driveText = Text::copy(txt::search_drives());
-    Text caption = unitText(kWindow, 搜索按钮, prop::kButtonCaption);
+    Text caption = unit::buttonCaption(搜索按钮);
     if (searchRunning || text_equal(caption.get(), txt::caption_stop()))
         searchActive = 0;
     else if (text_equal(caption.get(), txt::caption_search()))
         searchImages();
-    setUnitFlag(kWindow, 标签8, prop::kVisible, false);
+    unit::setVisible(标签8, false);
 }
 
 void searchImages() {
@@ -44,7 +44,7 @@ void searchImages() {
 
     Text count = Text::take(call_command(to_text, 1, value_int(foundCount)));
     Text summary = concat({txt::summary_before_count(), count.c_str(), txt::summary_after_count()});
-    setUnitText(kWindow, 文件标签, prop::kLabelCaption, summary.c_str());
+    unit::setLabelCaption(文件标签, summary.c_str());
     setSearchCaption(txt::caption_search());
     searchRunning = false;
 }
