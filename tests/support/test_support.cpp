@@ -127,3 +127,8 @@ int main(int argc, char** argv) {
     if (!g_scratch_root.empty()) remove_tree(g_scratch_root);
     return rc;
 }
+
+void wait_for_desktop() {
+    HWND desktop = GetDesktopWindow();
+    for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
+}

@@ -30,3 +30,7 @@ void child_write(const std::string& text);
 std::string scratch_dir(const char* name);
 std::string read_file(const std::string& path);
 void write_bytes(const std::string& path, const std::string& bytes);
+
+// Under Wine a process that creates its first window before the desktop process has published its display
+// driver is left without one for good: call this before the first window (waits at most a minute).
+void wait_for_desktop();
