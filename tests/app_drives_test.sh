@@ -16,6 +16,8 @@ mkdir -p "$prefix/drive_c/fqs.bat"
 [ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$prefix/drive_c/fqs.bat"
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drives"
 failed=0
+# The restarted server's desktop must be up before the test's first window (see tools/sandbox.sh).
+qg_desktop_up() { if command -v qg_wait_for_desktop >/dev/null 2>&1; then qg_wait_for_desktop; fi; }
 
 # layout EXPECTED_LETTERS EXPECTED_DRIVE_TEXT [letter:target]...
 # (QG_EXPECT_LAST_FIGURES, when set: the used, free and total figures of the last listed drive, as shown)
@@ -31,6 +33,7 @@ layout() {
           QG_EXPECT_LAST_FIGURES="${QG_EXPECT_LAST_FIGURES:-}"
    qg_wine wineserver -p >/dev/null 2>&1
    qg_wine wineboot >/dev/null 2>&1
+   qg_desktop_up
    qg_wine "$exe" --gtest_filter=MainWindowTest.DrivesOfThisPrefix --gtest_brief=1) || failed=1
   echo "layout $*: expected $expect, last drive $last"
 }

@@ -9,6 +9,7 @@ program=$2
 . "$tools/sandbox.sh"
 prefix=$QG_PREFIX_ROOT/search-test
 run() { WINEPREFIX=$prefix "$tools/wine-run" "$@"; }
+qg_wine() { "$tools/wine-run" "$@"; }
 cleanup() { run wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"; }
 trap cleanup EXIT
 
@@ -25,9 +26,12 @@ for f in d/a/x.gho d/a/b/y.gho d/.hide/z.gho d/UP.GHO d/x.gho/w.gho d/a/not-an-i
 done
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/c.gho" "$prefix/drive_c/fqs.bat" "$drives"
 
+# The restarted server's desktop must be up before the test's first window (see sandbox.sh).
+qg_desktop_up() { if command -v qg_wait_for_desktop >/dev/null 2>&1; then qg_wait_for_desktop; fi; }
 status=0
 run wineserver -p >/dev/null 2>&1
 run wineboot >/dev/null 2>&1
+(export WINEPREFIX=$prefix; qg_desktop_up)
 run "$program" --gtest_filter='SearchWithoutDrives.*:Prompts.*' || status=1
 run wineserver -k >/dev/null 2>&1 || true
 run wineserver -w >/dev/null 2>&1 || true
@@ -35,5 +39,6 @@ run wineserver -w >/dev/null 2>&1 || true
 for d in d e f; do ln -s "$drives/$d" "$prefix/dosdevices/$d:"; done
 run wineserver -p >/dev/null 2>&1
 run wineboot >/dev/null 2>&1
+(export WINEPREFIX=$prefix; qg_desktop_up)
 run "$program" --gtest_filter='SearchOnDrives.*' || status=1
 exit $status
