@@ -52,17 +52,18 @@ void click(uint32_t unit) { SendMessageA(control(unit), BM_CLICK, 0, 0); }
 // a search is the next folder visit, as a user's click would be.
 void clickLater(uint32_t unit) { PostMessageA(control(unit), BM_CLICK, 0, 0); }
 
-// Once the list holds at least g_stopAfter entries and the button reads "停止(&S)", a click on it is queued
-// (once); the caption it was queued under is kept.
-size_t g_stopAfter = 0;
-std::string g_stopCaption;
+// Once the list holds at least g_clickAfter entries and the search button reads "停止(&S)", a click on
+// g_clickTarget is queued (once), as a user's click during the search; the search button's caption then is kept.
+size_t g_clickAfter = 0;
+uint32_t g_clickTarget = 搜索按钮;
+std::string g_captionAtClick;
 WNDPROC g_listProc;
 LRESULT CALLBACK listProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     LRESULT r = CallWindowProcA(g_listProc, h, m, w, l);
-    if (m == LB_ADDSTRING && g_stopAfter && g_stopCaption.empty() &&
-        SendMessageA(h, LB_GETCOUNT, 0, 0) >= static_cast<LRESULT>(g_stopAfter) && caption(搜索按钮) == "停止(&S)") {
-        g_stopCaption = caption(搜索按钮);
-        clickLater(搜索按钮);
+    if (m == LB_ADDSTRING && g_clickAfter && g_captionAtClick.empty() &&
+        SendMessageA(h, LB_GETCOUNT, 0, 0) >= static_cast<LRESULT>(g_clickAfter) && caption(搜索按钮) == "停止(&S)") {
+        g_captionAtClick = caption(搜索按钮);
+        clickLater(g_clickTarget);
     }
     return r;
 }
@@ -81,6 +82,13 @@ std::vector<std::string> g_messages;
 int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
     g_messages.push_back(text ? text : "");
     return IDOK;
+}
+
+// A fatal runtime error ends the program with its message on the test's output instead of a message box.
+int32_t reportFatal(int32_t, int32_t number, const char* message) {
+    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
+    std::fflush(stderr);
+    return 1;
 }
 
 bool alive(uint32_t window) {
@@ -109,14 +117,16 @@ protected:
         started = true;
         wait_for_desktop();
         run_internal(6, &programHeader());
+        set_error_hook(reportFatal);
         set_message_box_function(recordMessage);
         // The program's folder, where the start-up writes the skin library, is one of the test's own.
         set_program_path((scratch_dir("search_program") + "Quenvarghost.exe").c_str());
         CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
     }
     void SetUp() override {
-        g_stopAfter = 0;
-        g_stopCaption.clear();
+        g_clickAfter = 0;
+        g_clickTarget = 搜索按钮;
+        g_captionAtClick.clear();
         if (!alive(kWindow)) {
             ASSERT_NO_FATAL_FAILURE(openMainWindow());
         }
@@ -204,9 +214,9 @@ TEST_F(SearchOnDrives, AStopHalfWayKeepsAndCountsWhatWasFound) {
     const std::vector<std::string> full = listed();
     ASSERT_EQ(full.size(), kAllImages.size());
 
-    g_stopAfter = 2;
+    g_clickAfter = 2;
     click(搜索按钮);
-    ASSERT_EQ(g_stopCaption, "停止(&S)");
+    ASSERT_EQ(g_captionAtClick, "停止(&S)");
     std::vector<std::string> items = listed();
     ASSERT_GE(items.size(), 2u);
     ASSERT_LT(items.size(), full.size());
@@ -225,5 +235,16 @@ TEST_F(SearchOnDrives, AClickBeforeTheCaptionTurnsStopsTheSearch) {
     EXPECT_EQ(foundCount, 0);
     EXPECT_EQ(caption(文件标签), summary(0));
     EXPECT_EQ(caption(搜索按钮), "搜索(&S)");
+}
+// The user closes the window while the search runs (退出 clicked): the search ends without touching the
+// closed window, so the program ends normally rather than with a runtime error.
+TEST_F(SearchOnDrives, ExitDuringASearchEndsItQuietly) {
+    g_clickAfter = 2;
+    g_clickTarget = 退出;
+    click(搜索按钮);
+    ASSERT_EQ(g_captionAtClick, "停止(&S)");
+    EXPECT_FALSE(alive(kWindow));
+    EXPECT_GE(foundCount, 2);
+    EXPECT_LT(foundCount, static_cast<int32_t>(kAllImages.size()));
 }
 }  // namespace
