@@ -23,17 +23,8 @@ namespace mw = main_window;
 
 namespace {
 std::vector<std::string> g_messages;
-int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
-    g_messages.push_back(text ? text : "");
-    return IDOK;
-}
 
-// A fatal error or a crash is reported on the test's output before the program ends.
-int32_t reportFatal(int32_t, int32_t number, const char* message) {
-    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
-    std::fflush(stderr);
-    return 1;
-}
+// A crash is reported on the test's output before the program ends.
 LONG WINAPI reportCrash(EXCEPTION_POINTERS* e) {
     std::fprintf(stderr, "crash: exception 0x%08lx at %p\n", e->ExceptionRecord->ExceptionCode,
                  e->ExceptionRecord->ExceptionAddress);
@@ -126,10 +117,10 @@ class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         SetUnhandledExceptionFilter(reportCrash);
-        set_error_hook(reportFatal);
+        report_fatal_errors_on_output();
         wait_for_desktop();
         run_internal(6, &programHeader());
-        set_message_box_function(recordMessage);
+        record_message_boxes(&g_messages);
         // The program's folder (where the skin library goes) and the current folder (where the probe script
         // writes its partition requests) are a writable folder of the test's own.
         std::string folder = scratch_dir("main_window_program");

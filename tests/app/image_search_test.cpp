@@ -79,17 +79,6 @@ DWORD WINAPI watchdog(LPVOID) {
 // The start-up's partition probe fails in this prefix (search_drives.sh puts a folder in its script's place);
 // its message is recorded instead of waiting for a user.
 std::vector<std::string> g_messages;
-int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
-    g_messages.push_back(text ? text : "");
-    return IDOK;
-}
-
-// A fatal runtime error ends the program with its message on the test's output instead of a message box.
-int32_t reportFatal(int32_t, int32_t number, const char* message) {
-    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
-    std::fflush(stderr);
-    return 1;
-}
 
 bool alive(uint32_t window) {
     FormWindow* w = find_window(window);
@@ -117,8 +106,8 @@ protected:
         started = true;
         wait_for_desktop();
         run_internal(6, &programHeader());
-        set_error_hook(reportFatal);
-        set_message_box_function(recordMessage);
+        report_fatal_errors_on_output();  // a fatal error ends the test on its output, without a message box
+        record_message_boxes(&g_messages);
         // The program's folder, where the start-up writes the skin library, is one of the test's own.
         set_program_path((scratch_dir("search_program") + "Quenvarghost.exe").c_str());
         CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr);
