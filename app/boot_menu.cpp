@@ -115,8 +115,8 @@ void undoInstallation() {
     undoBootFiles();
     updateUndoButton(txt::root_of_c());
     call_command(destroy_window, 1, windowRef(kWindow, self));
-    setUnitFlag(main_window::kWindow, main_window::销毁按钮, prop::kVisible, true);
-    setUnitFlag(main_window::kWindow, main_window::销毁按钮, prop::kDisabled, true);
+    unit::setVisible(main_window::销毁按钮, true);
+    unit::setDisabled(main_window::销毁按钮, true);
 }
 
 void closeUndoPrompt() { call_command(destroy_window, 1, windowRef(undo_prompt::kWindow, undo_prompt::self)); }

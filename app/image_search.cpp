@@ -9,22 +9,26 @@ namespace {
 using namespace main_window;
 
 Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
-void setSearchCaption(const char* caption) { setUnitText(kWindow, 搜索按钮, prop::kButtonCaption, caption); }
+void setSearchCaption(const char* caption) { unit::setButtonCaption(搜索按钮, caption); }
 
 // True from the start of a search to its end. The button's caption turns to "stop" only when the first
 // folder visit ends, so a click before then is recognised as a stop request by this flag.
 bool searchRunning = false;
+
+// The window's events run at every folder, so the user may close the window in the middle of a search: from
+// then on none of its units may be touched, and the walk unwinds without listing anything.
+bool windowOpen() { return runtime_service(kServiceFindUnitQuiet, kWindow, 搜索按钮) != 0; }
 }  // namespace
 
 void onSearchClicked() {
     searchActive = 1;
     driveText = Text::copy(txt::search_drives());
-    Text caption = unitText(kWindow, 搜索按钮, prop::kButtonCaption);
+    Text caption = unit::buttonCaption(搜索按钮);
     if (searchRunning || text_equal(caption.get(), txt::caption_stop()))
         searchActive = 0;
     else if (text_equal(caption.get(), txt::caption_search()))
         searchImages();
-    setUnitFlag(kWindow, 标签8, prop::kVisible, false);
+    if (windowOpen()) unit::setVisible(标签8, false);
 }
 
 void searchImages() {
@@ -41,16 +45,18 @@ void searchImages() {
         searchFolder(root.c_str());
     }
     free_array(kTypeText, block);
+    searchRunning = false;
+    if (!windowOpen()) return;
 
     Text count = Text::take(call_command(to_text, 1, value_int(foundCount)));
     Text summary = concat({txt::summary_before_count(), count.c_str(), txt::summary_after_count()});
-    setUnitText(kWindow, 文件标签, prop::kLabelCaption, summary.c_str());
+    unit::setLabelCaption(文件标签, summary.c_str());
     setSearchCaption(txt::caption_search());
-    searchRunning = false;
 }
 
 void searchFolder(const char* path) {
     call_command(process_events, 0);
+    if (!windowOpen()) searchActive = 0;
     void* search = nullptr;  // this visit's own search context
     if (searchActive == 1) {
         Text folder = Text::copy(path);
@@ -76,6 +82,6 @@ void searchFolder(const char* path) {
             foundName.reset(find_file("", 16, 0, &search));
         }
     }
-    setSearchCaption(txt::caption_stop());
+    if (windowOpen()) setSearchCaption(txt::caption_stop());
     end_find_file(search);
 }

@@ -12,7 +12,6 @@ using namespace main_window;
 
 Value text(const char* t) { return value_text(t); }
 Value dialogRef(uint32_t unit) { return value_unit(kWindow, unit, kUnitCommonDlg); }
-bool checked(uint32_t unit) { return unitFlag(kWindow, unit, prop::kChecked); }
 void deleteProbeScript() { call_command(delete_file, 1, text(txt::path_probe_script())); }
 
 // Set by restart and quit: the restart prompt then ends the program rather than returning to the main window.
@@ -24,8 +23,8 @@ int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_siz
 
 // The size C:\ghost.exe must have: the custom program's when the run copies it, else the carried one's.
 int32_t expectedDosGhostSize() {
-    if (checked(自定义选择框)) {
-        Text custom = unitText(kWindow, 编辑框2, prop::kEditText);
+    if (unit::checked(自定义选择框)) {
+        Text custom = unit::editContent(编辑框2);
         if (value_as_int(call_command(find_text, 4, custom.arg(), text(txt::manual_ghost_batch()), value_int(1),
                                       value_bool(true))) > 0)
             return sizeOf(custom.c_str());
@@ -55,9 +54,9 @@ Text bootSetFaults(int32_t batchSize) {
 
 // Step 4 of the run: the batch file for the chosen operation. Returns its size, or -1 when none is chosen.
 int32_t writeBatchFile() {
-    const char* batch = checked(手动选择框)    ? txt::manual_ghost_batch()
-                        : checked(还原单选框) ? restoreCommand.c_str()
-                        : checked(备份单选框) ? backupCommand.c_str()
+    const char* batch = unit::checked(手动选择框)    ? txt::manual_ghost_batch()
+                        : unit::checked(还原单选框) ? restoreCommand.c_str()
+                        : unit::checked(备份单选框) ? backupCommand.c_str()
                                               : nullptr;
     if (!batch) return -1;
     Bytes content(new_bytes(batch, static_cast<int32_t>(std::char_traits<char>::length(batch))));
@@ -77,11 +76,11 @@ RestartRequest requestRestart = requestSystemRestart;
 void onMainWindowKeyDown(int32_t key, int32_t) {
     switch (key) {
         case 'A': toggleLayoutMode(); break;
-        case 'B': setUnitFlag(kWindow, 备份单选框, prop::kChecked, true); break;
+        case 'B': unit::setChecked(备份单选框, true); break;
         case 'F':
         case 'S': selectImage(); break;
-        case 'G': setUnitFlag(kWindow, G选择框, prop::kChecked, true); break;
-        case 'M': setUnitFlag(kWindow, 手动选择框, prop::kChecked, true); break;
+        case 'G': unit::setChecked(G选择框, true); break;
+        case 'M': unit::setChecked(手动选择框, true); break;
         case 'P': selectCustomGhost(); break;
         case 'U': openUndoPrompt(); break;
         case 'X': onExitClicked(); break;
@@ -108,39 +107,39 @@ void runOneKey() {
         return;
     }
 
-    setUnitFlag(kWindow, self, prop::kVisible, false);
+    unit::setVisible(self, false);
     runEnded = false;
     call_command(load_window, 3, windowRef(restart_prompt::kWindow, restart_prompt::self), value_omitted(),
                  value_bool(true));
     // The prompt closed without restart or quit (Esc): the user comes back to the main window, where the
     // undo is at hand.
-    if (!runEnded) setUnitFlag(kWindow, self, prop::kVisible, true);
+    if (!runEnded) unit::setVisible(self, true);
 }
 
 void selectImage() {
-    Text caption = unitText(kWindow, 打开1, prop::kButtonCaption);
+    Text caption = unit::buttonCaption(打开1);
     if (text_equal(caption.get(), txt::caption_open_image())) {
         Text here = Text::take(call_command(get_run_directory, 0));
-        setUnitText(kWindow, 通用对话框1, prop::kDialogInitialDirectory, here.c_str());
+        unit::setText(通用对话框1, prop::kDialogInitialDirectory, here.c_str());
         call_command(open_common_dialog, 1, dialogRef(通用对话框1));
-        chosenFileName = unitText(kWindow, 通用对话框1, prop::kDialogFileName);
-        setUnitText(kWindow, 编辑框1, prop::kEditText, chosenFileName.c_str());
-        Text path = unitText(kWindow, 编辑框1, prop::kEditText);
-        setUnitFlag(kWindow, 确定, prop::kDisabled, path.empty());
+        chosenFileName = unit::getText(通用对话框1, prop::kDialogFileName);
+        unit::setEditContent(编辑框1, chosenFileName.c_str());
+        Text path = unit::editContent(编辑框1);
+        unit::setDisabled(确定, path.empty());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
-        setUnitText(kWindow, 编辑框1, prop::kEditText, "");
-        setUnitFlag(kWindow, 通用对话框2, prop::kDialogPathMustExist, false);
+        unit::setEditContent(编辑框1, "");
+        unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
         call_command(open_common_dialog, 1, dialogRef(通用对话框2));
-        Text folder = unitText(kWindow, 通用对话框2, prop::kDialogInitialDirectory);
+        Text folder = unit::getText(通用对话框2, prop::kDialogInitialDirectory);
         call_command(create_directory, 1, folder.arg());
-        Text chosen = unitText(kWindow, 通用对话框2, prop::kDialogFileName);
-        setUnitText(kWindow, 编辑框1, prop::kEditText, chosen.c_str());
-        Text path = unitText(kWindow, 编辑框1, prop::kEditText);
+        Text chosen = unit::getText(通用对话框2, prop::kDialogFileName);
+        unit::setEditContent(编辑框1, chosen.c_str());
+        Text path = unit::editContent(编辑框1);
         Text root = Text::take(call_command(text_left, 2, path.arg(), value_int(3)));
         bool usable = text_equal(root.get(), txt::backup_root_e()) || text_equal(root.get(), txt::backup_root_f());
-        setUnitFlag(kWindow, 确定, prop::kDisabled, !usable);
+        unit::setDisabled(确定, !usable);
         // The placeholder marks the target until Ghost writes it; an image already there is never replaced.
-        if (!unitFlag(kWindow, 确定, prop::kDisabled) &&
+        if (!unit::disabled(确定) &&
             !value_as_bool(call_command(file_exists, 1, path.arg()))) {
             Bytes content(new_bytes(path.get(), path.length()));
             call_command(write_file, 2, path.arg(), content.arg());
@@ -152,8 +151,8 @@ void selectImage() {
 
 void selectCustomGhost() {
     call_command(open_common_dialog, 1, dialogRef(通用对话框3));
-    chosenFileName = unitText(kWindow, 通用对话框3, prop::kDialogFileName);
-    setUnitText(kWindow, 编辑框2, prop::kEditText, chosenFileName.c_str());
+    chosenFileName = unit::getText(通用对话框3, prop::kDialogFileName);
+    unit::setEditContent(编辑框2, chosenFileName.c_str());
 }
 
 void onExitClicked() {

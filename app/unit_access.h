@@ -16,7 +16,7 @@ constexpr int32_t kWindowTitle = 8;
 constexpr int32_t kLabelCaption = 8, kLabelTextColour = 16;
 constexpr int32_t kButtonCaption = 10;
 constexpr int32_t kChecked = 18;  // check box and radio button
-constexpr int32_t kEditContent = 8, kEditText = 8, kEditBackground = 11;
+constexpr int32_t kEditContent = 8, kEditBackground = 11;
 constexpr int32_t kComboCurrent = 19;
 constexpr int32_t kTimerInterval = 8;
 constexpr int32_t kDialogFileName = 10, kDialogInitialDirectory = 13, kDialogPathMustExist = 18;
@@ -88,19 +88,5 @@ inline Value listBox(uint32_t u, uint32_t window = kMain) { return value_unit(wi
 inline Value statusBar(uint32_t u, uint32_t window = kMain) { return value_unit(window, u, kUnitStatusBar); }
 }  // namespace unit
 
-// The same reads and writes with the window named first, as the one-key run, the boot menu and the image
-// search use them across the main window and the two prompts.
-inline Text unitText(uint32_t window, uint32_t u, int32_t property) { return unit::getText(u, property, window); }
-inline void setUnitText(uint32_t window, uint32_t u, int32_t property, const char* text) {
-    unit::setText(u, property, text, window);
-}
-inline int32_t unitNumber(uint32_t window, uint32_t u, int32_t property) { return unit::getInt(u, property, window); }
-inline void setUnitNumber(uint32_t window, uint32_t u, int32_t property, int32_t value) {
-    unit::setInt(u, property, value, window);
-}
-inline bool unitFlag(uint32_t window, uint32_t u, int32_t property) { return unit::getBool(u, property, window); }
-inline void setUnitFlag(uint32_t window, uint32_t u, int32_t property, bool value) {
-    unit::setBool(u, property, value, window);
-}
 // A reference to a window, for the window commands.
 inline Value windowRef(uint32_t window, uint32_t self) { return value_unit(window, self, kUnitWindow); }

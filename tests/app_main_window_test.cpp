@@ -19,24 +19,12 @@
 #include "runtime/internal.h"
 #include "tests/support/test_support.h"
 
-extern const uint8_t form_data_block[];
-extern const uint32_t form_data_block_size;
-
 namespace mw = main_window;
 
 namespace {
 std::vector<std::string> g_messages;
-int __stdcall recordMessage(HWND, const char* text, const char*, unsigned int) {
-    g_messages.push_back(text ? text : "");
-    return IDOK;
-}
 
-// A fatal error or a crash is reported on the test's output before the program ends.
-int32_t reportFatal(int32_t, int32_t number, const char* message) {
-    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
-    std::fflush(stderr);
-    return 1;
-}
+// A crash is reported on the test's output before the program ends.
 LONG WINAPI reportCrash(EXCEPTION_POINTERS* e) {
     std::fprintf(stderr, "crash: exception 0x%08lx at %p\n", e->ExceptionRecord->ExceptionCode,
                  e->ExceptionRecord->ExceptionAddress);
@@ -60,7 +48,8 @@ void pump() {
 }
 
 // The window's client area, as the display shows it, as a 24-bit BMP file in the build folder's screenshots/.
-void saveScreenshot(const char* name) {
+// False when the file could not be written.
+bool saveScreenshot(const char* name) {
     HWND w = static_cast<HWND>(find_window(mw::kWindow)->hwnd);
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     pump();
@@ -90,16 +79,17 @@ void saveScreenshot(const char* name) {
     fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
     fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * height);
     std::string path = here() + "..\\screenshots\\" + name + ".bmp";
+    bool written = false;
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
-        std::fwrite(bits, 1, static_cast<size_t>(stride * height), f);
-        std::fclose(f);
+        written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+                  std::fwrite(bits, 1, static_cast<size_t>(stride * height), f) == static_cast<size_t>(stride * height);
+        written = std::fclose(f) == 0 && written;
     }
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
+    return written && width > 0 && height > 0;
 }
 
 void useDiskpart(const char* partitionRows, const char* language = "") {
@@ -127,9 +117,10 @@ class MainWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         SetUnhandledExceptionFilter(reportCrash);
-        set_error_hook(reportFatal);
+        report_fatal_errors_on_output();
+        wait_for_desktop();
         run_internal(6, &programHeader());
-        set_message_box_function(recordMessage);
+        record_message_boxes(&g_messages);
         // The program's folder (where the skin library goes) and the current folder (where the probe script
         // writes its partition requests) are a writable folder of the test's own.
         std::string folder = scratch_dir("main_window_program");
@@ -174,10 +165,11 @@ TEST_F(MainWindowTest, StartUp) {
     // The probe counted one partition (the extended one is subtracted): the first partition is visible.
     EXPECT_EQ(str(diskPartitionCount), "1");
     EXPECT_EQ(str(unit::labelCaption(mw::标签10)), "1");
+    EXPECT_EQ(unit::getInt(mw::标签10, prop::kLabelTextColour), 0);
     EXPECT_TRUE(g_messages.empty());
     EXPECT_EQ(live_unit(mw::kWindow, mw::状态条1)->parts.at(1).text, txt::hint_no_backup());
     EXPECT_FALSE(unit::visible(mw::销毁按钮));
-    saveScreenshot("main-simple-startup");
+    EXPECT_TRUE(saveScreenshot("main-simple-startup"));
 }
 
 TEST_F(MainWindowTest, LayoutSwitches) {
@@ -190,7 +182,7 @@ TEST_F(MainWindowTest, LayoutSwitches) {
     EXPECT_EQ(unit::getInt(mw::分组框1, prop::kHeight), 280);
     for (uint32_t b : {mw::高级, mw::确定, mw::销毁按钮, mw::退出}) EXPECT_EQ(unit::getInt(b, prop::kTop), 296);
     EXPECT_TRUE(unit::visible(mw::标签6));
-    saveScreenshot("main-advanced");
+    EXPECT_TRUE(saveScreenshot("main-advanced"));
 
     toggleLayoutMode();
     EXPECT_EQ(str(unit::windowTitle()), "Drelvok Qelo版            2008年9月");
@@ -198,7 +190,7 @@ TEST_F(MainWindowTest, LayoutSwitches) {
     EXPECT_EQ(unit::getInt(mw::self, prop::kWidth), 374);
     EXPECT_EQ(unit::getInt(mw::确定, prop::kTop), 218);
     EXPECT_FALSE(unit::visible(mw::标签6));
-    saveScreenshot("main-simple");
+    EXPECT_TRUE(saveScreenshot("main-simple"));
 }
 
 TEST_F(MainWindowTest, Operations) {
@@ -244,6 +236,45 @@ TEST_F(MainWindowTest, OperationSwitchStoresTheHighlightedPartition) {
     }
     call_command(list_clear, 1, partitions);
     fillPartitionList();
+}
+
+// The command lines of a run read the window's state: the chosen partition, 标签10, 编辑框1, 压缩组合框 and
+// CRC选择框. Numbers that a choice leaves unset keep the value of the run before.
+TEST_F(MainWindowTest, CommandLinesFromTheWindow) {
+    systemPartitionNumber = imagePartitionNumber = compressionLevel = 0;
+    const std::string restart = "\r\nrestart";
+    HWND combo = live_unit(mw::kWindow, mw::压缩组合框)->hwnd;
+    chooseOperation(false);  // the default image E:\Ghost\G_WinXP.gho, partition C: chosen
+    ASSERT_EQ(str(selectedDriveLetter), "C");
+    ASSERT_EQ(unit::comboCurrent(mw::压缩组合框), 0);  // "快速压缩" as the form data has it
+    unit::setChecked(mw::CRC选择框, false);
+    unit::setLabelCaption(mw::标签10, "1");
+    buildGhostCommands();
+    EXPECT_EQ(str(backupCommand),
+              "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1" + restart);
+    EXPECT_EQ(str(restoreCommand),
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb" + restart);
+
+    unit::setChecked(mw::CRC选择框, true);
+    unit::setLabelCaption(mw::标签10, "2");
+    SendMessageA(combo, CB_SETCURSEL, 2, 0);
+    buildGhostCommands();
+    EXPECT_EQ(str(backupCommand),
+              "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\G_WinXP.gho -sure -fro -rb -z3" + restart);
+    EXPECT_EQ(str(restoreCommand),
+              "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2 -crcignore -sure -rb" + restart);
+
+    // No compression chosen and an image on H:: both keep what the run before found.
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ASSERT_EQ(unit::comboCurrent(mw::压缩组合框), -1);
+    unit::setEditContent(mw::编辑框1, "H:\\a.gho");
+    buildGhostCommands();
+    EXPECT_EQ(str(backupCommand), "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\a.gho -sure -fro -rb -z3" + restart);
+
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    unit::setChecked(mw::CRC选择框, false);
+    unit::setLabelCaption(mw::标签10, "1");
+    chooseOperation(true);
 }
 
 TEST_F(MainWindowTest, CheckBoxLocks) {
@@ -378,11 +409,15 @@ TEST_F(MainWindowTest, StartUpChecks) {
 }  // namespace
 
 // The partition list of a prefix whose drives tests/app_drives_test.sh mapped: QG_EXPECT_PARTITIONS names the
-// listed letters ("CDE"), QG_EXPECT_DRIVE_TEXT the last drive reached. Skipped in an ordinary run.
+// listed letters ("CDE"), QG_EXPECT_DRIVE_TEXT the last drive reached, QG_EXPECT_LAST_FIGURES (when set) the
+// used, free and total figures of the last listed drive as shown ("0 200000 200000"). Skipped in an ordinary
+// run.
 TEST_F(MainWindowTest, DrivesOfThisPrefix) {
     char letters[32] = "", last[8] = "";
     if (!GetEnvironmentVariableA("QG_EXPECT_PARTITIONS", letters, sizeof letters)) GTEST_SKIP();
     GetEnvironmentVariableA("QG_EXPECT_DRIVE_TEXT", last, sizeof last);
+    char figures[64] = "";
+    GetEnvironmentVariableA("QG_EXPECT_LAST_FIGURES", figures, sizeof figures);
     fillPartitionList();
     Value partitions = unit::listBox(mw::列表框1);
     ASSERT_EQ(cmd::listItemCount(partitions), static_cast<int32_t>(strlen(letters)));
@@ -403,6 +438,13 @@ TEST_F(MainWindowTest, DrivesOfThisPrefix) {
         ULARGE_INTEGER avail, all, freeBytes;
         ASSERT_TRUE(GetDiskFreeSpaceExA((letter + ":\\").c_str(), &avail, &all, &freeBytes));
         EXPECT_GT(free, 0);
+        if (figures[0] && !letters[i + 1]) {
+            // Figures of seven digits or more show their first six.
+            EXPECT_EQ(entry.substr(15, freeAt - 11 - 15) + " " + entry.substr(freeAt, totalAt - 11 - freeAt) + " " +
+                          entry.substr(totalAt, entry.size() - 2 - totalAt),
+                      figures);
+            continue;
+        }
         EXPECT_NEAR(static_cast<double>(free), static_cast<double>(avail.QuadPart >> 20), 2.0);
         EXPECT_NEAR(static_cast<double>(total), static_cast<double>(all.QuadPart >> 20), 1.0);
         EXPECT_NEAR(static_cast<double>(used), static_cast<double>(total - free), 2.0);

@@ -14,9 +14,6 @@
 #include "runtime/internal.h"
 #include "tests/support/test_support.h"
 
-extern const uint8_t form_data_block[];
-extern const uint32_t form_data_block_size;
-
 namespace {
 std::string payload_bytes(const void* block) {
     return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
@@ -33,8 +30,11 @@ std::string run_from(const char* name) {
 // The program's face colour, read afresh at each call (the skin library redirects the import).
 __attribute__((noinline)) COLORREF face_colour() { return GetSysColor(COLOR_BTNFACE); }
 
-const char* const kSkinLibraryNames[] = {"SkinH_EL.dll"};
-const char* const kSkinFunctionNames[] = {"SkinH_AttachRes"};
+// The program's own DLL commands (the skin library's entry first).
+void useProgramDllCommands() {
+    const ProgramHeader& h = programHeader();
+    set_dll_commands(h.dll_command_count, h.dll_library_names, h.dll_function_names);
+}
 
 TEST(SkinLibraryDeployment, WrittenHiddenWhenAbsent) {
     std::string dir = run_from("absent");
@@ -71,7 +71,7 @@ TEST(SkinLibraryDeployment, PresentLibraryIsLeftAlone) {
 // system face colour to the skin's window colour, which shows that the call went through.
 CHILD_SCENARIO(apply_skin) {
     run_from("apply");
-    set_dll_commands(1, kSkinLibraryNames, kSkinFunctionNames);
+    useProgramDllCommands();
     COLORREF face = face_colour();
     applySkin();
     child_write("returned\n");
@@ -82,7 +82,7 @@ CHILD_SCENARIO(apply_skin) {
 CHILD_SCENARIO(apply_skin_without_library) {
     set_constant_pool(constant_area(), kConstantAreaSize);
     set_program_path((scratch_dir("nolib") + "missing\\Quenvarghost.exe").c_str());
-    set_dll_commands(1, kSkinLibraryNames, kSkinFunctionNames);
+    useProgramDllCommands();
     COLORREF face = face_colour();
     applySkin();
     child_write("returned\n");
@@ -132,9 +132,13 @@ const HandlerFn* handler_table() {
     for (int i = 0; i < kHandlerCount; ++i) table[i] = ignore_event;
     return table;
 }
-const ProgramHeader kHeader = {3, 0, 0x000102EA, handler_table(), constant_area(), kConstantAreaSize,
-                               form_data_block, form_data_block_size, 3, kSupportLibraries, 1, kSkinLibraryNames,
-                               kSkinFunctionNames};
+// The program's header with every event handler replaced by one that does nothing.
+ProgramHeader headerIgnoringEvents() {
+    ProgramHeader h = programHeader();
+    h.code_base = handler_table();
+    return h;
+}
+const ProgramHeader kHeader = headerIgnoringEvents();
 
 namespace mw = main_window;
 constexpr int32_t kChecked = 18, kContent = 8;
@@ -144,8 +148,7 @@ const char kGhost32[] = "E:\\Ghost32.exe";
 class MainWindowDeployment : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        HWND desktop = GetDesktopWindow();
-        for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
+        wait_for_desktop();
         run_internal(6, &kHeader);
     }
     void SetUp() override {

@@ -15,22 +15,27 @@ trap cleanup EXIT
 qg_clone_prefix "$QG_TEST_TEMPLATE" "$prefix"
 rm -f "$prefix/dosdevices/d:" "$prefix/dosdevices/e:" "$prefix/dosdevices/f:"
 echo image > "$prefix/drive_c/c.gho"
+# A folder in the probe script's place makes the window's start-up probe fail at once (the search is tested).
+mkdir "$prefix/drive_c/fqs.bat"
 drives=$prefix/drives
 mkdir -p "$drives/d/a/b" "$drives/d/.hide" "$drives/d/x.gho" "$drives/e/Ghost" "$drives/f/deep/1/2/3"
 for f in d/a/x.gho d/a/b/y.gho d/.hide/z.gho d/UP.GHO d/x.gho/w.gho d/a/not-an-image.txt e/Ghost/G_WinXP.gho \
          f/deep/1/2/3/f.gho; do
   echo image > "$drives/$f"
 done
-[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/c.gho" "$drives"
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/c.gho" "$prefix/drive_c/fqs.bat" "$drives"
 
 status=0
 run wineserver -p >/dev/null 2>&1
 run wineboot >/dev/null 2>&1
+(export WINEPREFIX=$prefix; qg_wait_for_desktop)
 run "$program" --gtest_filter='SearchWithoutDrives.*:Prompts.*' || status=1
 run wineserver -k >/dev/null 2>&1 || true
+run wineserver -w >/dev/null 2>&1 || true
 
 for d in d e f; do ln -s "$drives/$d" "$prefix/dosdevices/$d:"; done
 run wineserver -p >/dev/null 2>&1
 run wineboot >/dev/null 2>&1
+(export WINEPREFIX=$prefix; qg_wait_for_desktop)
 run "$program" --gtest_filter='SearchOnDrives.*' || status=1
 exit $status

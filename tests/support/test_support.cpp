@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/internal.h"
+
 namespace {
 std::map<std::string, ChildScenario>& scenarios() {
     static std::map<std::string, ChildScenario> m;
@@ -106,6 +108,26 @@ void write_bytes(const std::string& path, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
+
+namespace {
+std::vector<std::string>* g_message_boxes;
+int __stdcall record_message_box(HWND, const char* text, const char*, unsigned int) {
+    if (g_message_boxes) g_message_boxes->push_back(text ? text : "");
+    return IDOK;
+}
+int32_t print_fatal_error(int32_t, int32_t number, const char* message) {
+    std::fprintf(stderr, "fatal runtime error %d: %s\n", number, message);
+    std::fflush(stderr);
+    return 1;
+}
+}  // namespace
+
+void record_message_boxes(std::vector<std::string>* messages) {
+    g_message_boxes = messages;
+    set_message_box_function(record_message_box);
+}
+
+void report_fatal_errors_on_output() { set_error_hook(print_fatal_error); }
 
 int main(int argc, char** argv) {
     const char kChild[] = "--child=";

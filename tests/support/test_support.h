@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/runtime.h"
 
@@ -24,6 +25,12 @@ ChildResult run_child(const char* scenario);
 
 // Appends text to the running child's output (no effect outside a child).
 void child_write(const std::string& text);
+
+// For tests that run the program's windows in their own process: every message box the runtime would show is
+// recorded in the list instead (answered with OK), and a fatal runtime error is printed on the test's output
+// and ends the program without a message box.
+void record_message_boxes(std::vector<std::string>* messages);
+void report_fatal_errors_on_output();
 
 // A folder of its own for one test, created empty under the prefix's temporary folder; removed when the
 // test program ends. Ends with "\".
