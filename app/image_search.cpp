@@ -10,6 +10,12 @@ using namespace main_window;
 
 Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
 void setSearchCaption(const char* caption) { setUnitText(kWindow, 搜索按钮, prop::kButtonCaption, caption); }
+// Every folder visit ends with the "stop" caption; writing it again when the button already reads so would
+// only redraw the button once per folder.
+void showStopCaption() {
+    Text now = unitText(kWindow, 搜索按钮, prop::kButtonCaption);
+    if (!text_equal(now.get(), txt::caption_stop())) setSearchCaption(txt::caption_stop());
+}
 
 // True from the start of a search to its end. The button's caption turns to "stop" only when the first
 // folder visit ends, so a click before then is recognised as a stop request by this flag.
@@ -76,6 +82,6 @@ void searchFolder(const char* path) {
             foundName.reset(find_file("", 16, 0, &search));
         }
     }
-    setSearchCaption(txt::caption_stop());
+    showStopCaption();
     end_find_file(search);
 }

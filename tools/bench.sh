@@ -5,7 +5,7 @@
 #     folder tree, at 1,000 and 20,000 folders;
 #   - process start to main window shown, the tool (partition probe excluded) against an empty Win32 program;
 #   - the one-key run's boot set writing through write_file against CopyFileA of the same bytes.
-# QG_BENCH_ROUNDS sets the rounds of each comparison (default 5; the 20,000-folder search runs 3).
+# QG_BENCH_ROUNDS sets the rounds of each comparison (default 5; the 20,000-folder search runs once).
 set -eu
 . "$(dirname "$0")/setup.sh"
 qg_install_missing
