@@ -52,13 +52,13 @@ qg_start_wine "$prefix"
 cd "$folder"
 status=0
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
+qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
+qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
 for n in ${QG_BENCH_SIZES:-1000 20000}; do
   ln -sfn "$trees/$n" "$trees/current"
-  r=$rounds; [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes minutes on an emulated machine
+  r=$rounds; [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine
   echo "image search, $n folders:"
   qg_wine 'C:\bench\bench.exe' search "$r" || status=1
 done
-qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
-qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
 qg_stop_all
 exit $status
