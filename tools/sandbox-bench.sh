@@ -56,7 +56,8 @@ qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty
 qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
 for n in ${QG_BENCH_SIZES:-1000 20000}; do
   ln -sfn "$trees/$n" "$trees/current"
-  r=$rounds; [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine
+  r=${QG_BENCH_SEARCH_ROUNDS:-$rounds}
+  [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine
   echo "image search, $n folders:"
   qg_wine 'C:\bench\bench.exe' search "$r" || status=1
 done
