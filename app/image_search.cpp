@@ -10,6 +10,11 @@ using namespace main_window;
 
 Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
 void setSearchCaption(const char* caption) { unit::setButtonCaption(搜索按钮, caption); }
+// Every folder visit ends with the "stop" caption; writing it again when the button already reads so would
+// only redraw the button once per folder.
+void showStopCaption() {
+    if (!text_equal(unit::buttonCaption(搜索按钮).get(), txt::caption_stop())) setSearchCaption(txt::caption_stop());
+}
 
 // True from the start of a search to its end. The button's caption turns to "stop" only when the first
 // folder visit ends, so a click before then is recognised as a stop request by this flag.
@@ -82,6 +87,6 @@ void searchFolder(const char* path) {
             foundName.reset(find_file("", 16, 0, &search));
         }
     }
-    if (windowOpen()) setSearchCaption(txt::caption_stop());
+    if (windowOpen()) showStopCaption();
     end_find_file(search);
 }

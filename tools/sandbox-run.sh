@@ -1,33 +1,157 @@
-# Starts the tool inside the sandbox. With a display (and 32-bit programs running natively) the window
-# opens there and the command returns when the tool ends; otherwise the tool runs under Xvfb and a
-# screenshot of its window is written to $QG_BUILD_DIR/screenshots.
+# Starts the tool inside the sandbox on the demo machine of demo-machine.sh (prefix $QG_PREFIX_ROOT/demo,
+# made once and reused). With a display (and 32-bit programs running natively) the window opens there and the
+# command returns when the tool ends; otherwise the tool runs under Xvfb, is driven through a search and two
+# one-key runs (restore, then back-up) with xdotool, and screenshots go to $QG_BUILD_DIR/screenshots.
+# The restart is never asked for: the restart prompt is left with Esc (restore) and its quit button (back-up).
 set -u
-. "$(dirname "$0")/sandbox.sh"
+started=$(date +%s)
+say() { printf 'demo [%ss]: %s\n' "$(( $(date +%s) - started ))" "$*"; }
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/sandbox.sh"
+. "$here/demo-machine.sh"
 build=${QG_BUILD_DIR:?}
 mkdir -p "$QG_PREFIX_ROOT"
 tpl=$(qg_template)
 prefix=$QG_PREFIX_ROOT/demo
 [ -d "$prefix" ] || qg_clone_prefix "$tpl" "$prefix"
+WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1  # a server left over would not see the drives
+say "preparing the demo machine in $prefix"
+qg_demo_machine "$prefix" "$build/standins"
+. "$prefix/demo-machine.env"
 interactive=${DISPLAY:+yes}
 qg_start_display
 qg_start_wine "$prefix"
-mkdir -p "$prefix/drive_c/Quenvarghost"
-[ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$prefix/drive_c/Quenvarghost"
-cp "$build/app/Quenvarghost.exe" "$prefix/drive_c/Quenvarghost/"
-cd "$prefix/drive_c/Quenvarghost"
+folder=$prefix/drive_c/Quenvarghost
+rm -f "$folder/Quenvarghost.exe"
+cp "$build/app/Quenvarghost.exe" "$folder/"
+cd "$folder"
 if [ -n "$interactive" ]; then
-  qg_wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null
-else
-  qg_wine 'C:\Quenvarghost\Quenvarghost.exe' </dev/null >/dev/null 2>&1 &
-  shots=$build/screenshots
-  mkdir -p "$shots"
-  for _ in $(seq 300); do
-    w=$(xdotool search --onlyvisible --class quenvarghost.exe 2>/dev/null | head -n 1)
-    [ -n "$w" ] && break
-    sleep 0.2
-  done
-  sleep 2
-  import -display "$DISPLAY" -window root "$shots/main-window.png"
-  echo "screenshot: $shots/main-window.png"
+  qg_wine 'C:\Quenvarghost\Quenvarghost.exe'
+  qg_stop_all
+  exit 0
 fi
+
+shots=$build/screenshots
+mkdir -p "$shots"
+failed=0
+
+# Visible windows of the tool (the X window of a top-level is its client area: no window manager runs).
+windows() { xdotool search --onlyvisible --class quenvarghost.exe 2>/dev/null; }
+# wait_window SECONDS [KNOWN...]: the first visible window of the tool that is not one of KNOWN.
+wait_window() {
+  until=$(( $(date +%s) + $1 )); shift
+  while [ "$(date +%s)" -lt "$until" ]; do
+    for w in $(windows); do
+      case " $* " in *" $w "*) ;; *) echo "$w"; return 0 ;; esac
+    done
+    sleep 0.5
+  done
+  return 1
+}
+# wait_gone SECONDS WINDOW
+wait_gone() {
+  until=$(( $(date +%s) + $1 ))
+  while [ "$(date +%s)" -lt "$until" ]; do
+    windows | grep -qx "$2" || return 0
+    sleep 0.5
+  done
+  return 1
+}
+# What the display and the prefix show when something did not come.
+diagnose() {
+  import -display "$DISPLAY" -window root "$shots/demo-failed.png" 2>/dev/null
+  say "the screen is in $shots/demo-failed.png; Windows processes:"
+  ps -eo args | grep -i '\.exe' | grep -v grep | sed 's/^/    /'
+}
+shot() {
+  import -display "$DISPLAY" -window "$1" "$shots/$2.png" 2>/dev/null ||
+    import -display "$DISPLAY" -window root "$shots/$2.png"
+  say "screenshot $shots/$2.png"
+}
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+key() { xdotool windowfocus "$1" 2>/dev/null; xdotool key --window "$1" "$2"; }
+# choose_in_dialog WINDOW_BEFORE PATH: types PATH into the file dialog that has just opened.
+choose_in_dialog() {
+  dialog=$(wait_window 60 "$1") || { say "the file dialog did not open"; diagnose; return 1; }
+  sleep 1
+  xdotool windowfocus "$dialog" 2>/dev/null
+  xdotool key --window "$dialog" End
+  for _ in $(seq 24); do xdotool key --window "$dialog" BackSpace; done
+  xdotool type --window "$dialog" --delay 30 "$2"
+  xdotool key --window "$dialog" Return
+  wait_gone 30 "$dialog" || { say "the file dialog did not close"; return 1; }
+}
+show_c() {
+  say "C:\\ now holds: $(cd "$prefix/drive_c" && ls -d grldr ghost.bat ghost.exe Qelo.img boot.bak 2>/dev/null | tr '\n' ' ')"
+  [ -f "$prefix/drive_c/ghost.bat" ] && say "C:\\ghost.bat: $(tr '\r\n' '  ' < "$prefix/drive_c/ghost.bat")"
+  say 'C:\boot.ini:'
+  sed 's/\r$//; s/^/    /' "$prefix/drive_c/boot.ini"
+}
+
+backup_target='E:\Ghost\Demo_backup.gho'
+rm -f "$prefix/demo-drives/e/Ghost/Demo_backup.gho"  # the placeholder that an earlier demo's back-up left
+say "starting the tool"
+qg_wine 'C:\Quenvarghost\Quenvarghost.exe' >/dev/null 2>&1 &
+app=$!
+# Start-up runs the partition probe (the command interpreter, the partition tool and findstr) first.
+if main=$(wait_window 300); then
+  say "main window up"
+  sleep 2
+  shot "$main" demo-simple
+  key "$main" a                     # the key A switches the layout
+  sleep 2
+  shot "$main" demo-advanced
+  click "$main" 554 226             # 搜索按钮
+  sleep 5
+  click "$main" 420 24              # the first image found: its details and the image path
+  sleep 2
+  shot "$main" demo-search
+
+  # Restore: the image is chosen in the open dialog (打开1), then the one-key run (key Y). The button is
+  # clicked rather than its key F pressed: the key would also reach the list of images, which has the focus,
+  # and its type-ahead would pick the first image on F: after the dialog.
+  click "$main" 311 82              # 打开1
+  choose_in_dialog "$main" 'E:\Ghost\G_WinXP.gho' || failed=1
+  sleep 3                           # the boot menu's attributes are cleared by a separate program
+  key "$main" y
+  if prompt=$(wait_window 60); then
+    sleep 2
+    shot "$prompt" demo-restart-prompt
+    say "restore run done"
+    show_c
+    key "$prompt" Escape            # back to the main window, nothing restarted
+    wait_gone 30 "$prompt" || failed=1
+  else
+    say "no restart prompt after the restore run"; failed=1; diagnose
+  fi
+
+  # Back-up: the radio box, a new image name in the save dialog (key S), then the run.
+  if main=$(wait_window 30); then
+    click "$main" 190 30            # 备份单选框
+    sleep 1
+    click "$main" 311 82            # 打开1, now 保存(&S)
+    choose_in_dialog "$main" "$backup_target" || failed=1
+    sleep 3
+    key "$main" y
+    if prompt=$(wait_window 60); then
+      sleep 2
+      shot "$prompt" demo-restart-prompt-backup
+      say "back-up run done"
+      show_c
+      click "$prompt" 255 66        # 取消(&N): quit without restarting
+      wait_gone 60 "$prompt" || { say "the restart prompt did not close"; failed=1; diagnose; }
+    else
+      say "no restart prompt after the back-up run"; failed=1; diagnose
+    fi
+  else
+    say "the main window did not come back after the restart prompt"; failed=1
+  fi
+else
+  say "the main window did not appear"; failed=1
+  diagnose
+fi
+until=$(( $(date +%s) + 60 ))
+while kill -0 "$app" 2>/dev/null && [ "$(date +%s)" -lt "$until" ]; do sleep 0.5; done
+kill -0 "$app" 2>/dev/null && { say "the tool did not end; stopping it"; failed=1; }
 qg_stop_all
+exit $failed

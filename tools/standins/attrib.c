@@ -1,4 +1,4 @@
-/* Stand-in for the system's attrib, placed beside the application's test programs (a program's own folder is
+/* Stand-in for the system's attrib, placed beside the programs that start it (a program's own folder is
  * searched first when it starts "attrib ..."). Wine's attrib applies only the last +/- flag of a command line;
  * this one applies all of them, as Windows does: attrib PATH [+r|-r] [+h|-h] [+s|-s] ...
  * Read-only is set last and cleared first, so that hidden and system hold on Wine too. */

@@ -1,0 +1,65 @@
+# The benchmarks of tools/bench.sh, inside the sandbox, in a prefix of their own ($QG_PREFIX_ROOT/bench,
+# kept with its generated folder trees for later runs).
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/sandbox.sh"
+build=${QG_BUILD_DIR:?}
+rounds=${QG_BENCH_ROUNDS:-5}
+mkdir -p "$QG_PREFIX_ROOT"
+tpl=$(qg_template)
+prefix=$QG_PREFIX_ROOT/bench
+[ -d "$prefix" ] || qg_clone_prefix "$tpl" "$prefix"
+WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1
+
+# Folder trees: N folders, ten below each, an image in every tenth folder and another file in every seventh.
+trees=$prefix/bench-trees
+for n in 1000 20000; do
+  [ -f "$trees/$n.complete" ] && continue
+  rm -rf "$trees/$n"
+  python3 - "$trees/$n" "$n" <<'PY'
+import os, sys
+root, n = sys.argv[1], int(sys.argv[2])
+paths = {0: root}
+for i in range(1, n + 1):
+    paths[i] = os.path.join(paths[(i - 1) // 10], "folder%05d" % i)
+    os.makedirs(paths[i])
+    if i % 10 == 0:
+        open(os.path.join(paths[i], "image%05d.gho" % i), "wb").close()
+    if i % 7 == 0:
+        open(os.path.join(paths[i], "notes%05d.txt" % i), "wb").close()
+PY
+  touch "$trees/$n.complete"
+done
+mkdir -p "$trees/empty"
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$trees"
+# D: reaches the tree of the moment through a link that is switched between runs (the drive stays mapped);
+# E: and F: are empty.
+ln -sfn "$trees/1000" "$trees/current"
+for l in d e f; do rm -f "$prefix/dosdevices/$l:"; done
+ln -s "$trees/current" "$prefix/dosdevices/d:"
+ln -s "$trees/empty" "$prefix/dosdevices/e:"
+ln -s "$trees/empty" "$prefix/dosdevices/f:"
+
+# The programs in C:\bench; a folder in the partition probe script's place makes the probe fail at once.
+folder=$prefix/drive_c/bench
+rm -rf "$folder" "$prefix/drive_c/fqs.bat"
+mkdir -p "$folder" "$prefix/drive_c/fqs.bat"
+cp "$build/bench/bench.exe" "$build/bench/empty_window.exe" "$build/app/Quenvarghost.exe" "$folder/"
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$folder" "$prefix/drive_c/fqs.bat"
+
+qg_start_display
+qg_start_wine "$prefix"
+cd "$folder"
+status=0
+echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
+qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
+qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
+for n in ${QG_BENCH_SIZES:-1000 20000}; do
+  ln -sfn "$trees/$n" "$trees/current"
+  r=${QG_BENCH_SEARCH_ROUNDS:-$rounds}
+  [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine
+  echo "image search, $n folders:"
+  qg_wine 'C:\bench\bench.exe' search "$r" || status=1
+done
+qg_stop_all
+exit $status
