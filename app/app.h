@@ -38,7 +38,8 @@ void releaseGlobals();
 // Main window
 void onMainWindowCreated();                              // window 0: the start-up sequence
 void onMainWindowDestroyed();                            // window 2: deletes the partition probe script
-void onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map
+bool onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map; false keeps a mapped key
+                                                          // from the focused control
 void onTimerTick();                                      // 时钟1 0
 void openUndoPrompt();                                   // 销毁按钮 0
 void onGhost32Clicked();                                 // G选择框 0

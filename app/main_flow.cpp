@@ -73,7 +73,9 @@ void closeBothWindows() {
 
 RestartRequest requestRestart = requestSystemRestart;
 
-void onMainWindowKeyDown(int32_t key, int32_t) {
+// A key of the map is kept from the focused control: after the dialog or prompt it opened, a letter reaching
+// the image list would pick another image by its first letter and the run would use that one.
+bool onMainWindowKeyDown(int32_t key, int32_t) {
     switch (key) {
         case 'A': toggleLayoutMode(); break;
         case 'B': unit::setChecked(备份单选框, true); break;
@@ -85,8 +87,9 @@ void onMainWindowKeyDown(int32_t key, int32_t) {
         case 'U': openUndoPrompt(); break;
         case 'X': onExitClicked(); break;
         case 'Y': runOneKey(); break;
-        default: break;
+        default: return true;
     }
+    return false;
 }
 
 void runOneKey() {

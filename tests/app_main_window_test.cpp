@@ -388,6 +388,27 @@ TEST_F(MainWindowTest, ImageDetails) {
     chooseOperation(true);
 }
 
+// The key map keeps the keys it acts on from the focused control (a letter reaching the image list would
+// choose another image by its first letter); other keys go on to the control.
+TEST_F(MainWindowTest, KeyMapKeepsItsKeysFromTheControl) {
+    HandlerFn keyDown = find_handler(mw::kWindow, mw::self, -9);
+    ASSERT_NE(keyDown, nullptr);
+    const bool wasChecked = unit::checked(mw::G选择框);
+    int32_t args[2] = {'G', 0};
+    int32_t result = 1;
+    ASSERT_TRUE(keyDown(args, 2, &result));
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(unit::checked(mw::G选择框));
+    unit::setChecked(mw::G选择框, wasChecked);
+    for (int32_t key : {int32_t{'Q'}, int32_t{'N'}, int32_t{0x0D}, int32_t{VK_DOWN}}) {
+        args[0] = key;
+        result = 0;
+        ASSERT_TRUE(keyDown(args, 2, &result));
+        EXPECT_NE(result, 0) << key;
+    }
+    EXPECT_EQ(unit::checked(mw::G选择框), wasChecked);
+}
+
 TEST_F(MainWindowTest, StartUpChecks) {
     std::string dir = scratch_dir("start_up_checks");
     updateUndoButton(dir.c_str());
