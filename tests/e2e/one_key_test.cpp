@@ -344,7 +344,9 @@ protected:
             removeFile(p);
     }
     static void writeMenu(const std::string& content) {
+        removeFile(kIni);  // the menu of SetUp is read-only
         write_bytes(kIni, content);
+        ASSERT_EQ(read_file(kIni), content);
         setAttributes(kIni, kHidSysRo);
         ASSERT_EQ(attributes(kIni), kHidSysRo);
     }
