@@ -15,10 +15,6 @@
 #include "tests/support/test_support.h"
 
 namespace {
-std::string payload_bytes(const void* block) {
-    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
-}
-
 // The program "runs" from a scratch folder: that folder is where the skin library goes.
 std::string run_from(const char* name) {
     set_constant_pool(constant_area(), kConstantAreaSize);
@@ -40,7 +36,7 @@ TEST(SkinLibraryDeployment, WrittenHiddenWhenAbsent) {
     std::string dir = run_from("absent");
     deploySkinLibrary();
     std::string path = dir + "SkinH_EL.dll";
-    EXPECT_TRUE(read_file(path) == payload_bytes(bin::skin_library()));
+    EXPECT_TRUE(read_file(path) == payload(bin::skin_library()));
     DWORD attributes = GetFileAttributesA(path.c_str());
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
@@ -180,9 +176,9 @@ TEST_F(MainWindowDeployment, BootSetGoesToTheRootOfC) {
     deployBootLoader();
     deployDosGhost();
     deployFloppyImage();
-    EXPECT_TRUE(read_file("C:\\grldr") == payload_bytes(bin::boot_loader()));
-    EXPECT_TRUE(read_file(kGhostExe) == payload_bytes(bin::dos_ghost()));
-    EXPECT_TRUE(read_file("C:\\Qelo.img") == payload_bytes(bin::floppy_image()));
+    EXPECT_TRUE(read_file("C:\\grldr") == payload(bin::boot_loader()));
+    EXPECT_TRUE(read_file(kGhostExe) == payload(bin::dos_ghost()));
+    EXPECT_TRUE(read_file("C:\\Qelo.img") == payload(bin::floppy_image()));
     DeleteFileA("C:\\grldr");
     DeleteFileA("C:\\Qelo.img");
 }
@@ -200,9 +196,9 @@ TEST_F(MainWindowDeployment, CustomGhostIsCopiedWhenItsPathNamesGhostExe) {
         std::string expected;
     } cases[] = {
         {"capitals", true, dir + "GHOST.EXE", "custom in capitals"},
-        {"gh11", true, dir + "gh11.exe", payload_bytes(bin::dos_ghost())},
+        {"gh11", true, dir + "gh11.exe", payload(bin::dos_ghost())},
         {"folder name", true, dir + "my ghost.exe tools\\gh11.exe", "custom in a ghost.exe folder"},
-        {"check box off", false, dir + "GHOST.EXE", payload_bytes(bin::dos_ghost())},
+        {"check box off", false, dir + "GHOST.EXE", payload(bin::dos_ghost())},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -237,7 +233,7 @@ TEST_F(MainWindowDeployment, Ghost32IsWrittenAndStartedWhenCheckedAndDeletedWhen
 
     setChecked(mw::G选择框, true);
     onGhost32Clicked();
-    EXPECT_TRUE(read_file(kGhost32) == payload_bytes(bin::windows_ghost()));
+    EXPECT_TRUE(read_file(kGhost32) == payload(bin::windows_ghost()));
     // The carried program (here the stand-in) is running: its window comes up; close it.
     HWND started = nullptr;
     for (int i = 0; i < 300 && !started; ++i, Sleep(100)) started = FindWindowA("QgGhost32StandIn", nullptr);

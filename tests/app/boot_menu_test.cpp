@@ -18,26 +18,6 @@ const char kEntry[] = "C:\\grldr=Drelvok";
 const char kXpLine[] = "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
 const char kOldHeader[] = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n";
 const std::string kFiveLines = std::string(kOldHeader) + "[operating systems]\r\n" + kXpLine + "\r\n";
-const DWORD kHidSysRo = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
-
-bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-// Read-only, hidden and system (the archive bit is left out: Wine reports it on every file).
-DWORD attributes(const char* path) { return GetFileAttributesA(path) & kHidSysRo; }
-
-// Wine cannot add hidden or system to a read-only file when it runs as an ordinary user: set them first.
-void setAttributes(const char* path, DWORD a) {
-    SetFileAttributesA(path, a & ~FILE_ATTRIBUTE_READONLY ? a & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-    if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, a);
-}
-
-void removeFile(const char* path) {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
-}
-
-std::string payload(const void* block) {
-    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
-}
 
 class BootMenu : public ::testing::Test {
 protected:

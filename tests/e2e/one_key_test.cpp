@@ -35,7 +35,6 @@ const char kExe[] = "C:\\ghost.exe";
 const char kImg[] = "C:\\Qelo.img";
 const char kImage[] = "E:\\Ghost\\G_WinXP.gho";
 
-const DWORD kHidSysRo = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 
 const std::string kFiveLines =
     "[boot loader]\r\n"
@@ -55,22 +54,7 @@ const std::string kRestoreBatch =
     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart";
 const std::string kBackupBatch = "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\b.gho -sure -fro -rb -z1\r\nrestart";
 
-// --- Files
-
-bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-// Read-only, hidden and system (Wine reports archive on every file).
-DWORD attributes(const char* path) { return GetFileAttributesA(path) & kHidSysRo; }
-void setAttributes(const char* path, DWORD a) {
-    SetFileAttributesA(path, a & ~FILE_ATTRIBUTE_READONLY ? a & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
-    if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, a);
-}
-void removeFile(const char* path) {
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
-}
-std::string payload(const void* block) {
-    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
-}
+// --- Waiting
 
 template <class F>
 bool waitUntil(F done, DWORD ms = 60000) {

@@ -154,3 +154,23 @@ void wait_for_desktop() {
     HWND desktop = GetDesktopWindow();
     for (int i = 0; i < 600 && !GetPropA(desktop, "__wine_display_device_guid"); ++i) Sleep(100);
 }
+
+static_assert(kHidSysRo == (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+
+bool exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+uint32_t attributes(const char* path) { return GetFileAttributesA(path) & kHidSysRo; }
+
+void setAttributes(const char* path, uint32_t a) {
+    SetFileAttributesA(path, a & ~FILE_ATTRIBUTE_READONLY ? a & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, a);
+}
+
+void removeFile(const char* path) {
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path);
+}
+
+std::string payload(const void* block) {
+    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
+}

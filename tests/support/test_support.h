@@ -41,3 +41,13 @@ void write_bytes(const std::string& path, const std::string& bytes);
 // Under Wine a process that creates its first window before the desktop process has published its display
 // driver is left without one for good: call this before the first window (waits at most a minute).
 void wait_for_desktop();
+
+// Files of the system's boot set, as the tests check them.
+// Read-only, hidden and system: the attributes that matter here (Wine reports archive on every file).
+constexpr uint32_t kHidSysRo = 0x2 | 0x4 | 0x1;
+bool exists(const char* path);
+uint32_t attributes(const char* path);  // the read-only, hidden and system bits only
+// Wine cannot add hidden or system to a read-only file when it runs as an ordinary user: set them first.
+void setAttributes(const char* path, uint32_t attributes);
+void removeFile(const char* path);  // also when read-only
+std::string payload(const void* byteSetBlock);  // the bytes of a byte-set constant
