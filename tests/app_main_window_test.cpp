@@ -47,11 +47,19 @@ void pump() {
     }
 }
 
-// The window's client area, as the display shows it, as a 24-bit BMP file in the build folder's screenshots/.
-// False when the file could not be written.
-bool saveScreenshot(const char* name) {
+// The window's client area as the display shows it at this moment: nothing is redrawn first, so whatever a
+// layout change left on the screen is captured too.
+struct Capture {
+    int width = 0, height = 0, stride = 0;
+    std::vector<uint8_t> bits;  // 24-bit rows, bottom row first
+    COLORREF pixel(int x, int y) const {
+        const uint8_t* p = &bits[static_cast<size_t>((height - 1 - y) * stride + x * 3)];
+        return RGB(p[2], p[1], p[0]);
+    }
+};
+
+Capture captureClient() {
     HWND w = static_cast<HWND>(find_window(mw::kWindow)->hwnd);
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     pump();
     // Without a window manager only the client area is drawn on the display.
     RECT r;
@@ -59,38 +67,55 @@ bool saveScreenshot(const char* name) {
     POINT origin = {0, 0};
     ClientToScreen(w, &origin);
     OffsetRect(&r, origin.x, origin.y);
-    int width = r.right - r.left, height = r.bottom - r.top;
+    Capture c;
+    c.width = r.right - r.left;
+    c.height = r.bottom - r.top;
+    c.stride = (c.width * 3 + 3) & ~3;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biWidth = c.width;
+    bi.bmiHeader.biHeight = c.height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    BitBlt(mem, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
-    int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * height);
-    std::string path = here() + "..\\screenshots\\" + name + ".bmp";
-    bool written = false;
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-                  std::fwrite(bits, 1, static_cast<size_t>(stride * height), f) == static_cast<size_t>(stride * height);
-        written = std::fclose(f) == 0 && written;
+    if (bits && c.width > 0 && c.height > 0) {
+        const uint8_t* b = static_cast<const uint8_t*>(bits);
+        c.bits.assign(b, b + static_cast<size_t>(c.stride * c.height));
     }
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    return written && width > 0 && height > 0;
+    return c;
 }
+
+// The capture as a 24-bit BMP file in the build folder's screenshots/. False when it could not be written.
+bool saveScreenshot(const Capture& c, const char* name) {
+    if (c.bits.empty()) return false;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    ih.biSize = sizeof ih;
+    ih.biWidth = c.width;
+    ih.biHeight = c.height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 24;
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(c.bits.size());
+    std::string path = here() + "..\\screenshots\\" + name + ".bmp";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool written = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&ih, sizeof ih, 1, f) == 1 &&
+                   std::fwrite(c.bits.data(), 1, c.bits.size(), f) == c.bits.size();
+    return std::fclose(f) == 0 && written;
+}
+bool saveScreenshot(const char* name) { return saveScreenshot(captureClient(), name); }
 
 void useDiskpart(const char* partitionRows, const char* language = "") {
     SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", partitionRows);
@@ -182,7 +207,14 @@ TEST_F(MainWindowTest, LayoutSwitches) {
     EXPECT_EQ(unit::getInt(mw::分组框1, prop::kHeight), 280);
     for (uint32_t b : {mw::高级, mw::确定, mw::销毁按钮, mw::退出}) EXPECT_EQ(unit::getInt(b, prop::kTop), 296);
     EXPECT_TRUE(unit::visible(mw::标签6));
-    EXPECT_TRUE(saveScreenshot("main-advanced"));
+    // The buttons moved down from inside what is now 高级选项: nothing of them may stay drawn where they were
+    // (the group box's inside, like the window's corner, shows the window's background).
+    Capture advanced = captureClient();
+    EXPECT_TRUE(saveScreenshot(advanced, "main-advanced"));
+    ASSERT_FALSE(advanced.bits.empty());
+    COLORREF background = advanced.pixel(5, 5);
+    for (POINT p : {POINT{60, 232}, POINT{230, 232}, POINT{300, 222}, POINT{340, 220}})
+        EXPECT_EQ(advanced.pixel(p.x, p.y), background) << "at " << p.x << "," << p.y;
 
     toggleLayoutMode();
     EXPECT_EQ(str(unit::windowTitle()), "Drelvok Qelo版            2008年9月");
