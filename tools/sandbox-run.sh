@@ -48,11 +48,32 @@ wait_window() {
   done
   return 1
 }
-# wait_gone SECONDS WINDOW
+# wait_prompt SECONDS: the restart prompt, told from the main window and the file dialogs by its height (the
+# windows share the class and the title; the main window stays mapped for a moment after the prompt appears).
+wait_prompt() {
+  until=$(( $(date +%s) + $1 ))
+  while [ "$(date +%s)" -lt "$until" ]; do
+    for w in $(windows); do
+      height=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | sed -n 's/^HEIGHT=//p')
+      [ -n "$height" ] && [ "$height" -lt 150 ] && { echo "$w"; return 0; }
+    done
+    sleep 0.5
+  done
+  return 1
+}
+# wait_gone SECONDS WINDOW, wait_shown SECONDS WINDOW
 wait_gone() {
   until=$(( $(date +%s) + $1 ))
   while [ "$(date +%s)" -lt "$until" ]; do
     windows | grep -qx "$2" || return 0
+    sleep 0.5
+  done
+  return 1
+}
+wait_shown() {
+  until=$(( $(date +%s) + $1 ))
+  while [ "$(date +%s)" -lt "$until" ]; do
+    windows | grep -qx "$2" && return 0
     sleep 0.5
   done
   return 1
@@ -86,6 +107,7 @@ show_c() {
   [ -f "$prefix/drive_c/ghost.bat" ] && say "C:\\ghost.bat: $(tr '\r\n' '  ' < "$prefix/drive_c/ghost.bat")"
   say 'C:\boot.ini:'
   sed 's/\r$//; s/^/    /' "$prefix/drive_c/boot.ini"
+  [ -z "$(tail -c 1 "$prefix/drive_c/boot.ini")" ] || echo  # a last line without its line end
 }
 
 backup_target='E:\Ghost\Demo_backup.gho'
@@ -114,26 +136,34 @@ if main=$(wait_window 300); then
   choose_in_dialog "$main" 'E:\Ghost\G_WinXP.gho' || failed=1
   sleep 3                           # the boot menu's attributes are cleared by a separate program
   key "$main" y
-  if prompt=$(wait_window 60); then
+  back=""
+  if prompt=$(wait_prompt 60); then
     sleep 2
     shot "$prompt" demo-restart-prompt
     say "restore run done"
     show_c
     key "$prompt" Escape            # back to the main window, nothing restarted
-    wait_gone 30 "$prompt" || failed=1
+    if ! wait_gone 30 "$prompt"; then
+      say "Esc did not close the restart prompt"; failed=1; diagnose
+    elif wait_shown 30 "$main"; then
+      back=yes
+    else
+      say "the main window did not come back after the restart prompt"; failed=1; diagnose
+    fi
   else
     say "no restart prompt after the restore run"; failed=1; diagnose
   fi
 
-  # Back-up: the radio box, a new image name in the save dialog (key S), then the run.
-  if main=$(wait_window 30); then
+  # Back-up: the radio box, a new image name in the save dialog (打开1 is now 保存(&S)), then the run.
+  if [ -n "$back" ]; then
+    sleep 1
     click "$main" 190 30            # 备份单选框
     sleep 1
-    click "$main" 311 82            # 打开1, now 保存(&S)
+    click "$main" 311 82            # 打开1
     choose_in_dialog "$main" "$backup_target" || failed=1
     sleep 3
     key "$main" y
-    if prompt=$(wait_window 60); then
+    if prompt=$(wait_prompt 60); then
       sleep 2
       shot "$prompt" demo-restart-prompt-backup
       say "back-up run done"
@@ -143,8 +173,6 @@ if main=$(wait_window 300); then
     else
       say "no restart prompt after the back-up run"; failed=1; diagnose
     fi
-  else
-    say "the main window did not come back after the restart prompt"; failed=1
   fi
 else
   say "the main window did not appear"; failed=1
@@ -152,6 +180,10 @@ else
 fi
 until=$(( $(date +%s) + 60 ))
 while kill -0 "$app" 2>/dev/null && [ "$(date +%s)" -lt "$until" ]; do sleep 0.5; done
-kill -0 "$app" 2>/dev/null && { say "the tool did not end; stopping it"; failed=1; }
+if kill -0 "$app" 2>/dev/null; then
+  say "the tool did not end; stopping it"; failed=1; diagnose
+else
+  say "the tool ended"
+fi
 qg_stop_all
 exit $failed
