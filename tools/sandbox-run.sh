@@ -13,10 +13,15 @@ build=${QG_BUILD_DIR:?}
 mkdir -p "$QG_PREFIX_ROOT"
 tpl=$(qg_template)
 prefix=$QG_PREFIX_ROOT/demo
-[ -d "$prefix" ] || qg_clone_prefix "$tpl" "$prefix"
+if [ -f "$prefix/demo-machine.env" ]; then
+  say "reusing the demo machine in $prefix (made by an earlier run; C: is put back as it was)"
+else
+  say "making the demo machine in $prefix"
+  qg_clone_prefix "$tpl" "$prefix"
+fi
 WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1  # a server left over would not see the drives
-say "preparing the demo machine in $prefix"
 qg_demo_machine "$prefix" "$build/standins"
+say "starting Wine"
 . "$prefix/demo-machine.env"
 interactive=${DISPLAY:+yes}
 qg_start_display

@@ -55,7 +55,9 @@ qg_start_display() {
       Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
       qg_xvfb_pid=$!
       export DISPLAY=":$n"
-      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      # Under a loaded emulated machine the server can take many seconds to answer.
+      for _ in $(seq 120); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.5; done
+      xdpyinfo >/dev/null 2>&1 || echo "the display $DISPLAY did not come up" >&2
       break
     done
   fi
@@ -79,10 +81,10 @@ qg_wait_for_desktop() {
   [ -f "$probe" ] || return 0
   qg_wine "$probe" --hold >/dev/null 2>&1 &
   for _ in $(seq 20); do
-    qg_wine "$probe" >/dev/null 2>&1 && return 0
+    probe_said=$(qg_wine "$probe" 2>&1) && return 0
     sleep 1
   done
-  echo "the Wine desktop did not come up" >&2
+  echo "the Wine desktop did not come up ($probe_said)" >&2
 }
 
 qg_stop_all() {
