@@ -80,11 +80,14 @@ qg_wait_for_desktop() {
   probe=${QG_BUILD_DIR:-}/tests/desktop_probe.exe
   [ -f "$probe" ] || return 0
   qg_wine "$probe" --hold >/dev/null 2>&1 &
+  # What the probe says goes to a file: the desktop process that it may start would hold a pipe open.
+  said=$(mktemp)
   for _ in $(seq 20); do
-    probe_said=$(qg_wine "$probe" 2>&1) && return 0
+    qg_wine "$probe" >/dev/null 2>"$said" && { rm -f "$said"; return 0; }
     sleep 1
   done
-  echo "the Wine desktop did not come up ($probe_said)" >&2
+  echo "the Wine desktop did not come up: $(tail -n 1 "$said")" >&2
+  rm -f "$said"
 }
 
 qg_stop_all() {
