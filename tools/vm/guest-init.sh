@@ -8,7 +8,18 @@ mkdir -p /dev/pts /dev/shm 2>/dev/null
 mount -t devpts devpts /dev/pts
 mount -t tmpfs tmpfs /dev/shm
 for d in /tmp /run /var/tmp /var/lib/xkb; do mount -t tmpfs tmpfs "$d"; done
-# A project folder under one of those (a clone in /tmp) needs its mount point on the fresh tmpfs.
+# Windows programs run as an ordinary user, straight from the build folder: a project folder below a folder
+# that others cannot enter (a clone in /root) is reached through a tmpfs laid over that folder (its other
+# contents are of no use here). A project folder under /tmp and the like needs its mount point on the tmpfs.
+dir=""
+for part in $(echo "$QG_WORK" | tr '/' ' '); do
+  dir=$dir/$part
+  [ "$dir" = "$QG_WORK" ] && break
+  if [ -d "$dir" ] && ! setpriv --reuid=nobody --regid=nogroup --clear-groups test -x "$dir"; then
+    mount -t tmpfs -o mode=0755 tmpfs "$dir"
+    break
+  fi
+done
 mkdir -p "$QG_WORK" 2>/dev/null
 mount -t 9p -o trans=virtio,version=9p2000.L,msize=524288,cache=loose work "$QG_WORK"
 modprobe ext4 2>/dev/null
