@@ -38,6 +38,7 @@ fi
 
 shots=$build/screenshots
 mkdir -p "$shots"
+rm -f "$shots"/demo-*.png  # an earlier run's, a failure screen among them
 failed=0
 
 # Visible windows of the tool (the X window of a top-level is its client area: no window manager runs).
