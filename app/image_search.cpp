@@ -1,5 +1,8 @@
 // The image search: every folder of D:, E: and F:, depth first, listing each .gho file in 列表框2. The search
 // runs on the window's thread and lets window events run at every folder, which is how its button stops it.
+#include <cstring>
+#include <vector>
+
 #include "app/app.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
@@ -23,6 +26,24 @@ bool searchRunning = false;
 // The window's events run at every folder, so the user may close the window in the middle of a search: from
 // then on none of its units may be touched, and the walk unwinds without listing anything.
 bool windowOpen() { return runtime_service(kServiceFindUnitQuiet, kWindow, 搜索按钮) != 0; }
+
+constexpr uint32_t kFolderAttribute = 16;
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool endsWithImageExtension(const char* name) {
+    const char* extension = txt::pattern_images() + 1;  // ".gho"
+    size_t n = std::strlen(name), e = std::strlen(extension);
+    if (n < e) return false;
+    for (size_t i = 0; i < e; ++i)
+        if (asciiLower(name[n - e + i]) != asciiLower(extension[i])) return false;
+    return true;
+}
+// An image is a file that the file system's own matching of "*.gho" takes: its name ends in ".gho" in any
+// case, or its short (8.3) name does, as for "a.ghost" with the short name A~1.GHO. The extension's dot is
+// never the trail byte of a two-byte character, so comparing the last bytes is exact.
+bool isImage(const char* name, const FoundEntry& entry) {
+    return endsWithImageExtension(name) || endsWithImageExtension(entry.short_name);
+}
 }  // namespace
 
 void onSearchClicked() {
@@ -68,24 +89,22 @@ void searchFolder(const char* path) {
         int32_t len = folder.length();
         if (len == 0 || folder.c_str()[len - 1] != '\\') folder = concat({folder.c_str(), txt::backslash()});
 
-        Text pattern = concat({folder.c_str(), txt::pattern_images()});
-        foundName.reset(find_file(pattern.c_str(), 0, 1, &search));
-        while (!foundName.empty()) {
-            Text entry = concat({folder.c_str(), foundName.c_str()});
-            call_command(list_add_item, 2, imageList(), entry.arg());
-            ++foundCount;
-            foundName.reset(find_file("", 0, 1, &search));
-        }
-
-        pattern = concat({folder.c_str(), txt::pattern_all()});
-        foundName.reset(find_file(pattern.c_str(), 16, 0, &search));
-        while (!foundName.empty()) {
-            if (foundName.c_str()[0] != txt::dot()[0]) {
-                Text below = concat({folder.c_str(), foundName.c_str()});
-                searchFolder(below.c_str());
+        // One listing of the folder: its images are listed as they come, its sub-folders are entered once the
+        // listing is over, in the order in which it gave them.
+        std::vector<Text> below;
+        Text pattern = concat({folder.c_str(), txt::pattern_all()});
+        FoundEntry entry;
+        for (foundName.reset(find_entry(pattern.c_str(), &search, &entry)); !foundName.empty();
+             foundName.reset(find_entry("", &search, &entry))) {
+            if (entry.attributes & kFolderAttribute) {
+                if (foundName.c_str()[0] != txt::dot()[0]) below.push_back(concat({folder.c_str(), foundName.c_str()}));
+            } else if (isImage(foundName.c_str(), entry)) {
+                Text image = concat({folder.c_str(), foundName.c_str()});
+                call_command(list_add_item, 2, imageList(), image.arg());
+                ++foundCount;
             }
-            foundName.reset(find_file("", 16, 0, &search));
         }
+        for (const Text& f : below) searchFolder(f.c_str());
     }
     if (windowOpen()) showStopCaption();
     end_find_file(search);

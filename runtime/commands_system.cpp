@@ -13,32 +13,38 @@ bool accepts(const WIN32_FIND_DATAA& entry, int32_t attributes, int32_t attribut
     DWORD mask = static_cast<DWORD>(attributes) & 0x37;
     return mask == 0 ? a == 0 : (a & mask) != 0;
 }
+
+// The next entry of the search in *search_handle, or of a new one when a pattern is given; false (and the
+// handle closed and cleared) when the search has run out.
+bool next_entry(const char* pattern, void** search_handle, WIN32_FIND_DATAA* entry) {
+    if (pattern && *pattern) {
+        if (*search_handle) FindClose(*search_handle);
+        HANDLE h = FindFirstFileA(pattern, entry);
+        *search_handle = h == INVALID_HANDLE_VALUE ? nullptr : h;
+        return *search_handle != nullptr;
+    }
+    if (!*search_handle) return false;
+    if (FindNextFileA(*search_handle, entry)) return true;
+    FindClose(*search_handle);
+    *search_handle = nullptr;
+    return false;
+}
 }  // namespace
 
 char* find_file(const char* pattern, int32_t attributes, int32_t attributes_omitted, void** search_handle) {
     WIN32_FIND_DATAA entry;
-    HANDLE h;
-    if (pattern && *pattern) {
-        if (*search_handle) FindClose(*search_handle);
-        *search_handle = nullptr;
-        h = FindFirstFileA(pattern, &entry);
-        if (h == INVALID_HANDLE_VALUE) return nullptr;
-    } else {
-        h = *search_handle;
-        if (!h || !FindNextFileA(h, &entry)) {
-            if (h) FindClose(h);
-            *search_handle = nullptr;
-            return nullptr;
-        }
-    }
-    while (!accepts(entry, attributes, attributes_omitted)) {
-        if (!FindNextFileA(h, &entry)) {
-            FindClose(h);
-            *search_handle = nullptr;
-            return nullptr;
-        }
-    }
-    *search_handle = h;
+    if (!next_entry(pattern, search_handle, &entry)) return nullptr;
+    while (!accepts(entry, attributes, attributes_omitted))
+        if (!next_entry(nullptr, search_handle, &entry)) return nullptr;
+    return new_text(entry.cFileName);
+}
+
+char* find_entry(const char* pattern, void** search_handle, FoundEntry* found) {
+    WIN32_FIND_DATAA entry;
+    if (!next_entry(pattern, search_handle, &entry)) return nullptr;
+    found->attributes = entry.dwFileAttributes;
+    std::memcpy(found->short_name, entry.cAlternateFileName, sizeof found->short_name);
+    found->short_name[sizeof found->short_name - 1] = 0;
     return new_text(entry.cFileName);
 }
 

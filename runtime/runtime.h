@@ -293,6 +293,13 @@ uintptr_t run_internal(int32_t routine, ...);
 // find_file: the next matching entry's name (a new text) or null; see the file commands.
 char* find_file(const char* pattern, int32_t attributes, int32_t attributes_omitted, void** search_handle);
 void end_find_file(void* search_handle);
+// find_entry: as find_file, but every entry passes and comes with what a walk needs to sort one listing
+// itself (a folder walk that lists a folder once instead of once per kind of entry).
+struct FoundEntry {
+    uint32_t attributes;   // the system's attribute word (16: a folder)
+    char short_name[14];   // the 8.3 name the system also matches patterns against; empty when the name is one
+};
+char* find_entry(const char* pattern, void** search_handle, FoundEntry* found);
 using ExitRoutine = void (*)();
 void register_exit_routine(ExitRoutine routine);  // a routine already registered is not added again
 

@@ -582,6 +582,54 @@ TEST_F(Windows, SupportLibrariesWereNotifiedAndProcessEventsLeavesQuit) {
     EXPECT_EQ(m.wParam, 3u);
 }
 
+// Letting window events run checks first whether anything waits; whatever kind of message waits, it runs.
+namespace {
+std::vector<UINT> g_probe_seen;
+LRESULT CALLBACK probe_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP + 1 || m == WM_APP + 2 || m == WM_TIMER || m == WM_PAINT) g_probe_seen.push_back(m);
+    if (m == WM_TIMER) KillTimer(h, w);
+    return DefWindowProcA(h, m, w, l);  // validates after WM_PAINT
+}
+DWORD WINAPI send_to_probe(LPVOID window) {
+    SendMessageA(static_cast<HWND>(window), WM_APP + 2, 0, 0);
+    return 0;
+}
+// Lets events run until the message was seen (or 5 s passed); true when it was.
+bool runs(UINT message) {
+    g_probe_seen.clear();
+    for (DWORD end = GetTickCount() + 5000; static_cast<int32_t>(end - GetTickCount()) > 0; Sleep(10)) {
+        call_command(process_events, 0);
+        for (UINT m : g_probe_seen)
+            if (m == message) return true;
+    }
+    return false;
+}
+}  // namespace
+
+TEST(ProcessEvents, RunsPostedSentTimerAndPaintMessages) {
+    ensure_runtime();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = probe_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "qg-events-probe";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(WS_EX_TOOLWINDOW, "qg-events-probe", "", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20, nullptr,
+                             nullptr, nullptr, nullptr);
+    ASSERT_TRUE(w);
+    runs(WM_PAINT);  // the first paint
+    PostMessageA(w, WM_APP + 1, 0, 0);
+    EXPECT_TRUE(runs(WM_APP + 1)) << "posted";
+    HANDLE sender = CreateThread(nullptr, 0, send_to_probe, w, 0, nullptr);
+    EXPECT_TRUE(runs(WM_APP + 2)) << "sent from another thread";
+    EXPECT_EQ(WaitForSingleObject(sender, 5000), WAIT_OBJECT_0);
+    CloseHandle(sender);
+    SetTimer(w, 1, 1, nullptr);
+    EXPECT_TRUE(runs(WM_TIMER)) << "timer";
+    InvalidateRect(w, nullptr, TRUE);
+    EXPECT_TRUE(runs(WM_PAINT)) << "paint";
+    DestroyWindow(w);
+}
+
 // --- The message loop's idle phase ------------------------------------------------------------------------------
 
 namespace {

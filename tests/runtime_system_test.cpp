@@ -316,6 +316,44 @@ TEST(FindFile, FiltersContinuationAndEnd) {
     run_internal(1, static_cast<void*>(nullptr));
 }
 
+// A walk that sorts one listing itself: every entry that the listing gives, in its order, with its attributes
+// and the short name that patterns are matched against too.
+TEST(FindEntry, EveryEntryInTheListingsOrderWithAttributesAndShortName) {
+    std::string dir = scratch_dir("find_entry");
+    ASSERT_TRUE(CreateDirectoryA((dir + "folder").c_str(), nullptr));
+    write_bytes(dir + "copy.ghost", "g");
+    write_bytes(dir + "plain.txt", "p");
+    std::vector<std::string> expected;
+    WIN32_FIND_DATAA e;
+    HANDLE h = FindFirstFileA((dir + "*.*").c_str(), &e);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    do {
+        expected.push_back(e.cFileName);
+    } while (FindNextFileA(h, &e));
+    FindClose(h);
+
+    std::vector<std::string> names;
+    void* handle = nullptr;
+    FoundEntry found;
+    for (Text name(find_entry((dir + "*.*").c_str(), &handle, &found)); !name.empty();
+         name.reset(find_entry("", &handle, &found))) {
+        names.push_back(name.c_str());
+        SCOPED_TRACE(names.back());
+        EXPECT_EQ(found.attributes, GetFileAttributesA((dir + names.back()).c_str()));
+        WIN32_FIND_DATAA one;
+        HANDLE single = FindFirstFileA((dir + names.back()).c_str(), &one);
+        ASSERT_NE(single, INVALID_HANDLE_VALUE);
+        FindClose(single);
+        if (names.back() != "." && names.back() != "..") {
+            EXPECT_STREQ(found.short_name, one.cAlternateFileName);
+        }
+    }
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(handle, nullptr) << "the handle is closed and cleared when the listing runs out";
+    EXPECT_EQ(find_entry(nullptr, &handle, &found), nullptr);
+    EXPECT_EQ(find_entry((dir + "*.none").c_str(), &handle, &found), nullptr);
+}
+
 // --- Disks -----------------------------------------------------------------------------------------------------
 
 int32_t disk_kb(CommandFn cmd, const char* drive) {

@@ -51,10 +51,17 @@ qg_start_display
 qg_start_wine "$prefix"
 cd "$folder"
 status=0
+# QG_BENCH_ONLY names the benchmarks to run (any of: startup write search); all of them by default.
+only=${QG_BENCH_ONLY:-startup write search}
+wanted() { case " $only " in *" $1 "*) return 0 ;; esac; return 1; }
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
-qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
-qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
-for n in ${QG_BENCH_SIZES:-1000 20000}; do
+if wanted startup; then
+  qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
+fi
+wanted write && { qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1; }
+sizes=${QG_BENCH_SIZES:-1000 20000}
+wanted search || sizes=
+for n in $sizes; do
   ln -sfn "$trees/$n" "$trees/current"
   r=${QG_BENCH_SEARCH_ROUNDS:-$rounds}
   [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine

@@ -173,9 +173,35 @@ TEST_F(SearchWithoutDrives, FindsNothingAndNeverLooksAtC) {
 
 const std::vector<std::string> kAllImages = {
     "D:\\UP.GHO", "D:\\a\\x.gho", "D:\\a\\b\\y.gho", "D:\\x.gho\\w.gho", "E:\\Ghost\\G_WinXP.gho",
-    "F:\\deep\\1\\2\\3\\f.gho"};
+    "E:\\m\\z.gho", "E:\\m\\Mixed.GhO", "E:\\m\\copy.ghost", "E:\\m\\a\\i.gho", "E:\\m\\b\\j.gho",
+    "E:\\hidden\\h.gho", "F:\\deep\\1\\2\\3\\f.gho"};
+
+// The walk done with the file system's own matching, two listings per folder: the files that "*.gho" takes,
+// then the folders of "*.*" that do not begin with ".", each walked in turn.
+void fileSystemWalk(const std::string& folder, std::vector<std::string>* images) {
+    WIN32_FIND_DATAA e;
+    HANDLE h = FindFirstFileA((folder + "*.gho").c_str(), &e);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) images->push_back(folder + e.cFileName);
+        } while (FindNextFileA(h, &e));
+        FindClose(h);
+    }
+    h = FindFirstFileA((folder + "*.*").c_str(), &e);
+    if (h == INVALID_HANDLE_VALUE) return;
+    std::vector<std::string> below;
+    do {
+        if ((e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && e.cFileName[0] != '.')
+            below.push_back(folder + e.cFileName + "\\");
+    } while (FindNextFileA(h, &e));
+    FindClose(h);
+    for (const std::string& f : below) fileSystemWalk(f, images);
+}
 
 TEST_F(SearchOnDrives, ListsEveryImageDepthFirstAndCountsThem) {
+    ASSERT_TRUE(SetFileAttributesA("E:\\hidden", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_EQ(GetFileAttributesA("E:\\hidden") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     click(搜索按钮);
     std::vector<std::string> items = listed();
     std::vector<std::string> sorted = items;
@@ -188,13 +214,29 @@ TEST_F(SearchOnDrives, ListsEveryImageDepthFirstAndCountsThem) {
     EXPECT_LT(position(items, "D:\\a\\x.gho"), position(items, "D:\\a\\b\\y.gho"));
     EXPECT_LT(position(items, "D:\\a\\b\\y.gho"), position(items, "E:\\Ghost\\G_WinXP.gho"));
     EXPECT_LT(position(items, "E:\\Ghost\\G_WinXP.gho"), position(items, "F:\\deep\\1\\2\\3\\f.gho"));
-    EXPECT_EQ(foundCount, 6);
-    EXPECT_EQ(caption(文件标签), summary(6));
+    // All images of a folder come before anything from its sub-folders, whatever their names.
+    for (const char* image : {"E:\\m\\z.gho", "E:\\m\\Mixed.GhO", "E:\\m\\copy.ghost"})
+        for (const char* below : {"E:\\m\\a\\i.gho", "E:\\m\\b\\j.gho"})
+            EXPECT_LT(position(items, image), position(items, below)) << image << " " << below;
+    const int total = static_cast<int>(kAllImages.size());
+    EXPECT_EQ(foundCount, total);
+    EXPECT_EQ(caption(文件标签), summary(total));
     EXPECT_EQ(caption(搜索按钮), "搜索(&S)");
     EXPECT_FALSE(IsWindowVisible(control(标签8)));
 
     click(搜索按钮);  // a new search starts from an empty list
     EXPECT_EQ(listed(), items);
+}
+
+// The search lists a folder once and sorts the entries itself; what it lists, and in which order, is what the
+// file system's own matching of "*.gho" gives, 8.3 names included (copy.ghost is taken through its short
+// name COPY~1.GHO or the like, as it is on Windows).
+TEST_F(SearchOnDrives, ListsWhatTheFileSystemsOwnMatchingFindsInTheSameOrder) {
+    std::vector<std::string> expected;
+    for (const char* drive : {"D:\\", "E:\\", "F:\\"}) fileSystemWalk(drive, &expected);
+    click(搜索按钮);
+    EXPECT_EQ(listed(), expected);
+    EXPECT_EQ(foundCount, static_cast<int32_t>(expected.size()));
 }
 
 // The user clicks the button again while it reads "停止(&S)": the images found so far stay and are counted.

@@ -18,9 +18,13 @@ echo image > "$prefix/drive_c/c.gho"
 # A folder in the probe script's place makes the window's start-up probe fail at once (the search is tested).
 mkdir "$prefix/drive_c/fqs.bat"
 drives=$prefix/drives
-mkdir -p "$drives/d/a/b" "$drives/d/.hide" "$drives/d/x.gho" "$drives/e/Ghost" "$drives/f/deep/1/2/3"
+mkdir -p "$drives/d/a/b" "$drives/d/.hide" "$drives/d/x.gho" "$drives/e/Ghost" "$drives/f/deep/1/2/3" \
+         "$drives/e/m/a" "$drives/e/m/b" "$drives/e/hidden"
+# e/m: images whose names sort after the folder names beside them; e/hidden is made hidden and system by the
+# test; the .ghost file's short name ends in .GHO, the .gho.txt file's does not.
 for f in d/a/x.gho d/a/b/y.gho d/.hide/z.gho d/UP.GHO d/x.gho/w.gho d/a/not-an-image.txt e/Ghost/G_WinXP.gho \
-         f/deep/1/2/3/f.gho; do
+         f/deep/1/2/3/f.gho e/m/z.gho e/m/Mixed.GhO e/m/a/i.gho e/m/b/j.gho e/m/old.gho.txt e/m/copy.ghost \
+         e/hidden/h.gho; do
   echo image > "$drives/$f"
 done
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/c.gho" "$prefix/drive_c/fqs.bat" "$drives"
