@@ -9,11 +9,14 @@ mkdir -p "$QG_PREFIX_ROOT"
 tpl=$(qg_template)
 prefix=$QG_PREFIX_ROOT/bench
 [ -d "$prefix" ] || qg_clone_prefix "$tpl" "$prefix"
+# QG_BENCH_ONLY=startup|write|search runs that benchmark alone (default: all of them).
+only=${QG_BENCH_ONLY:-all}
+case $only in all|search) sizes=${QG_BENCH_SIZES:-1000 20000} ;; *) sizes= ;; esac
 WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1
 
 # Folder trees: N folders, ten below each, an image in every tenth folder and another file in every seventh.
 trees=$prefix/bench-trees
-for n in 1000 20000; do
+for n in $sizes; do
   [ -f "$trees/$n.complete" ] && continue
   rm -rf "$trees/$n"
   python3 - "$trees/$n" "$n" <<'PY'
@@ -30,7 +33,7 @@ for i in range(1, n + 1):
 PY
   touch "$trees/$n.complete"
 done
-mkdir -p "$trees/empty"
+mkdir -p "$trees/empty" "$trees/1000"  # D: exists for the other benchmarks too
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$trees"
 # D: reaches the tree of the moment through a link that is switched between runs (the drive stays mapped);
 # E: and F: are empty.
@@ -52,9 +55,11 @@ qg_start_wine "$prefix"
 cd "$folder"
 status=0
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
-qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
-qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1
-for n in ${QG_BENCH_SIZES:-1000 20000}; do
+case $only in all|startup)
+  qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1 ;;
+esac
+case $only in all|write) qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1 ;; esac
+for n in $sizes; do
   ln -sfn "$trees/$n" "$trees/current"
   r=${QG_BENCH_SEARCH_ROUNDS:-$rounds}
   [ "$n" -gt 1000 ] && r=1  # one round of the large tree takes many minutes on an emulated machine

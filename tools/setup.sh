@@ -45,6 +45,6 @@ qg_in_sandbox() {
   if qg_native_32bit; then
     QG_PREFIX_ROOT=${QG_PREFIX_ROOT:-/var/cache/quenvarghost-vm/prefixes} sh "$@"
   else
-    "$qg_repo/tools/vm/run.sh" "QG_PREFIX_ROOT=/mnt QG_BUILD_DIR=$qg_build QG_CTEST_ARGS='${QG_CTEST_ARGS:-}' QG_BENCH_ROUNDS='${QG_BENCH_ROUNDS:-}' sh $*"
+    "$qg_repo/tools/vm/run.sh" "QG_PREFIX_ROOT=/mnt QG_BUILD_DIR=$qg_build QG_CTEST_ARGS='${QG_CTEST_ARGS:-}' QG_BENCH_ROUNDS='${QG_BENCH_ROUNDS:-}' QG_BENCH_ONLY='${QG_BENCH_ONLY:-}' sh $*"
   fi
 }
