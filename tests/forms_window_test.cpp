@@ -638,11 +638,13 @@ TEST(MessageLoop, IdleCallbacksLastToFirstTwoPassesPerIdlePeriodThenItWaits) {
     DestroyWindow(gone);
     process_pending_messages();
     g_loop_running = true;
-    UINT_PTR timer = SetTimer(nullptr, 0, 400, end_loop);
+    // The loop ends at the timer: if it came due before the posted message's idle period began (a stall of
+    // the machine), the loop would end without that period; 3 s leaves room for a busy emulated machine.
+    UINT_PTR timer = SetTimer(nullptr, 0, 3000, end_loop);
     run_message_loop(&g_loop_running);
     KillTimer(nullptr, timer);
     // Two idle periods of two passes each, 'G' dropped; then the loop slept until the timer (a busy loop would
-    // have called the callbacks thousands of times in 400 ms).
+    // have called the callbacks thousands of times in 3 s).
     EXPECT_EQ(g_idle_trace.substr(0, 8), "CACACACA");
     EXPECT_LE(g_idle_trace.size(), 16u) << g_idle_trace;
     EXPECT_EQ(idle_callback_count(), before + 2);
