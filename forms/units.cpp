@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <set>
+#include <unordered_map>
 
 #include "forms/reader.h"
 #include "forms/units.h"
@@ -17,16 +18,47 @@ constexpr UINT kDestroyMessage = WM_APP + 0x65;  // 0x8065: destroy the window a
 constexpr UINT_PTR kTimerNumber = 1000;
 constexpr COLORREF kSystemDefault = 0xFF000000;
 const char kWindowClass[] = "_Ozu_Window";
-const char kUnitProp[] = "_Ozu_Unit";
 
-FileDialogFn g_open_dialog = GetOpenFileNameA;
-FileDialogFn g_save_dialog = GetSaveFileNameA;
+// The file dialogs and the picture loader live in system libraries that only a dialog or a picture needs: they
+// are loaded on first use rather than with the program, whose start-up they would slow down.
+void* system_function(const char* library, const char* name) {
+    HMODULE module = GetModuleHandleA(library);
+    if (!module) module = LoadLibraryA(library);
+    return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
+BOOL WINAPI open_file_dialog(OPENFILENAMEA* o) {
+    static auto fn = reinterpret_cast<FileDialogFn>(system_function("comdlg32.dll", "GetOpenFileNameA"));
+    return fn ? fn(o) : FALSE;
+}
+
+BOOL WINAPI save_file_dialog(OPENFILENAMEA* o) {
+    static auto fn = reinterpret_cast<FileDialogFn>(system_function("comdlg32.dll", "GetSaveFileNameA"));
+    return fn ? fn(o) : FALSE;
+}
+
+HRESULT load_picture_from_stream(IStream* stream, LONG size, IPicture** picture) {
+    using LoadFn = HRESULT(WINAPI*)(IStream*, LONG, BOOL, REFIID, void**);
+    static auto fn = reinterpret_cast<LoadFn>(system_function("oleaut32.dll", "OleLoadPicture"));
+    return fn ? fn(stream, size, FALSE, IID_IPicture, reinterpret_cast<void**>(picture)) : E_FAIL;
+}
+
+FileDialogFn g_open_dialog = open_file_dialog;
+FileDialogFn g_save_dialog = save_file_dialog;
 
 bool no_window_type(uint32_t type) {
     return type == kUnitTimer || type == kUnitCommonDlg || type == kUnitNProvider;
 }
 
-Unit* unit_of(HWND hwnd) { return hwnd ? static_cast<Unit*>(GetPropA(hwnd, kUnitProp)) : nullptr; }
+// The unit of each live control, looked up for every message a control receives: kept in the process (a window
+// property would cost a call to the window system per message).
+std::unordered_map<HWND, Unit*> g_unit_of_control;
+
+Unit* unit_of(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    auto it = g_unit_of_control.find(hwnd);
+    return it == g_unit_of_control.end() ? nullptr : it->second;
+}
 
 FormWindow* window_of(HWND hwnd) {
     for (FormWindow& w : form_windows())
@@ -252,8 +284,7 @@ IPicture* load_picture(const std::string& bytes) {
     IStream* stream = nullptr;
     IPicture* picture = nullptr;
     if (SUCCEEDED(CreateStreamOnHGlobal(mem, TRUE, &stream))) {
-        if (FAILED(OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                  reinterpret_cast<void**>(&picture))))
+        if (FAILED(load_picture_from_stream(stream, static_cast<LONG>(bytes.size()), &picture)))
             picture = nullptr;
         stream->Release();
     } else {
@@ -325,7 +356,7 @@ void release_unit(Unit* u) {
         if (u->type == kUnitTimer) KillTimer(u->hwnd, kTimerNumber);
         if (u->original_proc)
             SetWindowLongPtrA(u->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(u->original_proc));
-        RemovePropA(u->hwnd, kUnitProp);
+        g_unit_of_control.erase(u->hwnd);
     }
     if (u->hfont) DeleteObject(u->hfont);
     if (u->brush) DeleteObject(u->brush);
@@ -647,7 +678,7 @@ bool create_control(Unit& u, const UnitRecord& rec, HWND parent, DWORD base_styl
                              reinterpret_cast<HMENU>(static_cast<uintptr_t>(u.control_id)), GetModuleHandleA(nullptr),
                              nullptr);
     if (!u.hwnd) return false;
-    SetPropA(u.hwnd, kUnitProp, &u);
+    g_unit_of_control[u.hwnd] = &u;
     if (subclass)
         u.original_proc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(u.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control_proc)));
@@ -769,7 +800,10 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
         return false;
     }
     HWND hwnd = hwnd_of(w);
-    // Units from the last entry back to the second; control identifiers 100, 110, ... in that order.
+    // Units from the last entry back to the second; control identifiers 100, 110, ... in that order. A unit
+    // whose container already exists is created inside it; the others go into the window and are moved into
+    // their container once all exist (moving a control costs far more than creating it in place).
+    std::vector<bool> in_container(w.units.size(), false);
     int32_t control_id = 100;
     for (size_t i = w.units.size(); i-- > 1;) {
         UnitRecord& rec = w.units[i];
@@ -784,8 +818,13 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
         DWORD style = 0;
         if (rec.state & kStateDisabled) style |= WS_DISABLED;
         if (rec.state & kStateTab) style |= WS_TABSTOP;
-        if (!decode_own_data(*u, rec.own_data) || !create_control(*u, rec, hwnd, style)) {
-            if (u->hwnd) DestroyWindow(u->hwnd);
+        HWND parent = container_hwnd(w, rec.container);
+        in_container[i] = parent != hwnd || !rec.container;
+        if (!decode_own_data(*u, rec.own_data) || !create_control(*u, rec, parent, style)) {
+            if (u->hwnd) {
+                g_unit_of_control.erase(u->hwnd);
+                DestroyWindow(u->hwnd);
+            }
             delete u;
             g_creating = false;
             DestroyWindow(hwnd);  // releases what exists; the window's destroy event runs
@@ -797,7 +836,7 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
     for (size_t i = 1; i < w.units.size(); ++i) {
         UnitRecord& rec = w.units[i];
         if (!rec.object) continue;
-        if (rec.container) SetParent(rec.object->hwnd, container_hwnd(w, rec.container));
+        if (!in_container[i]) SetParent(rec.object->hwnd, container_hwnd(w, rec.container));
     }
     for (size_t i = 1; i < w.units.size(); ++i) {
         UnitRecord& rec = w.units[i];
@@ -1249,8 +1288,8 @@ DWORD dialog_flags(const Unit& u) {
 }
 
 void set_file_dialog_functions(FileDialogFn open, FileDialogFn save) {
-    g_open_dialog = open ? open : GetOpenFileNameA;
-    g_save_dialog = save ? save : GetSaveFileNameA;
+    g_open_dialog = open ? open : open_file_dialog;
+    g_save_dialog = save ? save : save_file_dialog;
 }
 
 bool run_common_dialog(Unit& u) {

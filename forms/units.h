@@ -70,6 +70,7 @@ bool run_common_dialog(Unit& u);
 // Status bar: sets part `part`'s text; false when the index is out of range.
 bool status_bar_set_part(Unit& u, int32_t part, const char* text);
 
-// Test seam: the function that shows file dialogs (GetOpenFileNameA / GetSaveFileNameA by default).
+// Test seam: the function that shows file dialogs (by default GetOpenFileNameA / GetSaveFileNameA, whose
+// library is loaded on first use).
 using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEA*);
 void set_file_dialog_functions(FileDialogFn open, FileDialogFn save);

@@ -157,6 +157,15 @@ TEST_F(Windows, EveryUnitIsCreatedAsTheFormDataDescribes) {
             control_id += 10;
             HWND parent = rec.container ? live_unit(id, rec.container)->hwnd : top;
             EXPECT_EQ(GetParent(h), parent);
+            // Stacked as the unit list runs: directly behind the nearest earlier unit of the same container,
+            // the first of a container on top (whether it was created inside its container or moved there).
+            HWND above = nullptr;
+            for (size_t j = i; j-- > 1;)
+                if (w->units[j].container == rec.container) {
+                    above = w->units[j].object->hwnd;
+                    break;
+                }
+            EXPECT_EQ(GetWindow(h, GW_HWNDPREV), above);
             LONG style = GetWindowLongA(h, GWL_STYLE);
             bool no_window = rec.type == kUnitTimer || rec.type == kUnitCommonDlg || rec.type == kUnitNProvider;
             EXPECT_EQ((style & WS_VISIBLE) != 0, (rec.state & kStateVisible) && !no_window);
@@ -218,6 +227,25 @@ TEST_F(Windows, LoadingAnOpenWindowActivatesItWithoutASecondCopy) {
                      window_ref(main_window::kWindow, main_window::self), value_bool(false));
     EXPECT_EQ(r.lo, 0u);
     EXPECT_EQ(window_hwnd(undo_prompt::kWindow), nullptr);
+}
+
+TEST_F(Windows, AWindowCreatedAgainRaisesEachClickOnceForTheRightUnit) {
+    using namespace main_window;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+        close_all();
+    }
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    g_calls.clear();
+    // one unit inside a group box (its notification passes through the box), one directly on the window
+    SendMessageA(control(kWindow, 自定义选择框), BM_CLICK, 0, 0);
+    SendMessageA(control(kWindow, 退出), BM_CLICK, 0, 0);
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[0].handler, kCustomLock);
+    EXPECT_EQ(g_calls[0].window, kWindow);
+    EXPECT_EQ(g_calls[0].unit, 自定义选择框);
+    EXPECT_EQ(g_calls[1].handler, kExitClicked);
+    EXPECT_EQ(g_calls[1].unit, 退出);
 }
 
 TEST_F(Windows, TimerRestartRules) {
@@ -658,11 +686,13 @@ TEST(MessageLoop, IdleCallbacksLastToFirstTwoPassesPerIdlePeriodThenItWaits) {
     DestroyWindow(gone);
     process_pending_messages();
     g_loop_running = true;
-    UINT_PTR timer = SetTimer(nullptr, 0, 400, end_loop);
+    // The loop ends at the timer: if it came due before the posted message's idle period began (a stall of
+    // the machine), the loop would end without that period; 3 s leaves room for a busy emulated machine.
+    UINT_PTR timer = SetTimer(nullptr, 0, 3000, end_loop);
     run_message_loop(&g_loop_running);
     KillTimer(nullptr, timer);
     // Two idle periods of two passes each, 'G' dropped; then the loop slept until the timer (a busy loop would
-    // have called the callbacks thousands of times in 400 ms).
+    // have called the callbacks thousands of times in 3 s).
     EXPECT_EQ(g_idle_trace.substr(0, 8), "CACACACA");
     EXPECT_LE(g_idle_trace.size(), 16u) << g_idle_trace;
     EXPECT_EQ(idle_callback_count(), before + 2);

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,28 @@ CHILD_SCENARIO(attach_skin_10) {
     report("text", GetSysColor(COLOR_BTNTEXT), kTextColour);
     DestroyWindow(before.window);
     DestroyWindow(after.window);
+
+    // Many skinned windows at once, every other one closed again: each one left keeps its own skinning and
+    // its control's own behaviour (a control answering with another's procedure would lose its text).
+    std::vector<Showcase> many, left;
+    for (int i = 0; i < 8; ++i) many.push_back(make_showcase(20 + 10 * i, "many"));
+    for (size_t i = 0; i < many.size(); ++i) {
+        if (i % 2 == 0)
+            DestroyWindow(many[i].window);
+        else
+            left.push_back(many[i]);
+    }
+    left.push_back(make_showcase(100, "later"));
+    for (const Showcase& s : left) {
+        report("many-label", ask_colours(s.window, WM_CTLCOLORSTATIC, s.label).text, kTextColour);
+        report("many-edit-back", ask_colours(s.window, WM_CTLCOLOREDIT, s.edit).back, kEditColour);
+        char text[64] = "";
+        GetWindowTextA(s.edit, text, sizeof text);
+        child_write(std::string("many-edit-text ") + (std::string(text) == "E:\\Ghost\\G_WinXP.gho" ? "ok" : "WRONG") +
+                    "\n");
+        report("many-list-items", static_cast<COLORREF>(SendMessageA(s.list, LB_GETCOUNT, 0, 0)), 3);
+        DestroyWindow(s.window);
+    }
 }
 
 CHILD_SCENARIO(attach_not_a_skin) {

@@ -6,6 +6,7 @@
 #   - process start to main window shown, the tool (partition probe excluded) against an empty Win32 program;
 #   - the one-key run's boot set writing through write_file against CopyFileA of the same bytes.
 # QG_BENCH_ROUNDS sets the rounds of each comparison (default 5; the 20,000-folder search runs once).
+# QG_BENCH_ONLY=startup, write or search runs that one alone.
 set -eu
 . "$(dirname "$0")/setup.sh"
 qg_install_missing

@@ -13,7 +13,12 @@ WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1
 
 # Folder trees: N folders, ten below each, an image in every tenth folder and another file in every seventh.
 trees=$prefix/bench-trees
-for n in 1000 20000; do
+# QG_BENCH_ONLY names the benchmarks to run (any of: startup write search); all of them by default.
+only=${QG_BENCH_ONLY:-startup write search}
+wanted() { case " $only " in *" $1 "*) return 0 ;; esac; return 1; }
+sizes=${QG_BENCH_SIZES:-1000 20000}
+wanted search || sizes=
+for n in $sizes; do
   [ -f "$trees/$n.complete" ] && continue
   rm -rf "$trees/$n"
   python3 - "$trees/$n" "$n" <<'PY'
@@ -30,7 +35,7 @@ for i in range(1, n + 1):
 PY
   touch "$trees/$n.complete"
 done
-mkdir -p "$trees/empty"
+mkdir -p "$trees/empty" "$trees/1000"  # D: exists for the other benchmarks too
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$trees"
 # D: reaches the tree of the moment through a link that is switched between runs (the drive stays mapped);
 # E: and F: are empty.
@@ -51,16 +56,11 @@ qg_start_display
 qg_start_wine "$prefix"
 cd "$folder"
 status=0
-# QG_BENCH_ONLY names the benchmarks to run (any of: startup write search); all of them by default.
-only=${QG_BENCH_ONLY:-startup write search}
-wanted() { case " $only " in *" $1 "*) return 0 ;; esac; return 1; }
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
 if wanted startup; then
   qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\empty_window.exe' "$rounds" || status=1
 fi
 wanted write && { qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1; }
-sizes=${QG_BENCH_SIZES:-1000 20000}
-wanted search || sizes=
 for n in $sizes; do
   ln -sfn "$trees/$n" "$trees/current"
   r=${QG_BENCH_SEARCH_ROUNDS:-$rounds}

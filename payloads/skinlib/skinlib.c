@@ -38,11 +38,45 @@ static HBRUSH g_window_brush, g_edit_brush, g_list_brush;
 static HHOOK g_hook;
 static HMODULE g_module;
 static BOOL g_pinned;
-static const char kOldProcProperty[] = "QgSkinOldProc";
-static const char kKindProperty[] = "QgSkinKind";
-
 /* What the subclass does for a window, decided once from its class. */
 enum Kind { kKindOther, kKindControl, kKindPushButton, kKindStatusBar, kKindSkip };
+
+/* The subclassed windows with their previous window procedure, looked up for every message they receive: a
+ * table of the library's own (window properties would cost a call to the window system per message). */
+struct Skinned {
+    HWND window;
+    WNDPROC old;
+    enum Kind kind;
+};
+static struct Skinned* g_skinned;
+static int g_skinned_count, g_skinned_room;
+
+static struct Skinned* skinned_entry(HWND window) {
+    int i;
+    for (i = g_skinned_count; i-- > 0;)
+        if (g_skinned[i].window == window) return &g_skinned[i];
+    return NULL;
+}
+
+static BOOL add_skinned(HWND window, WNDPROC old, enum Kind kind) {
+    if (g_skinned_count == g_skinned_room) {
+        int room = g_skinned_room ? g_skinned_room * 2 : 64;
+        void* grown = g_skinned ? HeapReAlloc(GetProcessHeap(), 0, g_skinned, room * sizeof *g_skinned)
+                                : HeapAlloc(GetProcessHeap(), 0, room * sizeof *g_skinned);
+        if (!grown) return FALSE;
+        g_skinned = (struct Skinned*)grown;
+        g_skinned_room = room;
+    }
+    g_skinned[g_skinned_count].window = window;
+    g_skinned[g_skinned_count].old = old;
+    g_skinned[g_skinned_count].kind = kind;
+    ++g_skinned_count;
+    return TRUE;
+}
+
+static void remove_skinned(struct Skinned* entry) {
+    *entry = g_skinned[--g_skinned_count];
+}
 
 static enum Kind kind_of(HWND window, LONG style) {
     char name[64];
@@ -179,7 +213,9 @@ static void paint_push_button(HWND button) {
 }
 
 static LRESULT CALLBACK skinned_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    WNDPROC old = (WNDPROC)GetPropA(window, kOldProcProperty);
+    struct Skinned* entry = skinned_entry(window);
+    WNDPROC old = entry ? entry->old : NULL;
+    enum Kind kind = entry ? entry->kind : kKindSkip;
     HWND control = (HWND)lparam;
     if (!old) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
@@ -199,7 +235,6 @@ static LRESULT CALLBACK skinned_proc(HWND window, UINT message, WPARAM wparam, L
     case WM_CTLCOLORLISTBOX:
         return colour_control((HDC)wparam, g_colours[kListText], g_colours[kList], g_list_brush);
     case WM_ERASEBKGND: {
-        enum Kind kind = (enum Kind)(INT_PTR)GetPropA(window, kKindProperty);
         if (kind == kKindOther) {
             RECT r;
             GetClientRect(window, &r);
@@ -209,22 +244,21 @@ static LRESULT CALLBACK skinned_proc(HWND window, UINT message, WPARAM wparam, L
         break;
     }
     case WM_CREATE:
-        if ((enum Kind)(INT_PTR)GetPropA(window, kKindProperty) == kKindStatusBar) {
+        if (kind == kKindStatusBar) {
             LRESULT created = CallWindowProcA(old, window, message, wparam, lparam);
             if (created != -1) SendMessageA(window, SB_SETBKCOLOR, 0, (LPARAM)g_colours[kStatusBar]);
             return created;
         }
         break;
     case WM_PAINT:
-        if ((enum Kind)(INT_PTR)GetPropA(window, kKindProperty) == kKindPushButton) {
+        if (kind == kKindPushButton) {
             paint_push_button(window);
             return 0;
         }
         break;
     case WM_NCDESTROY:
         SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)old);
-        RemovePropA(window, kOldProcProperty);
-        RemovePropA(window, kKindProperty);
+        remove_skinned(entry);
         break;
     }
     return CallWindowProcA(old, window, message, wparam, lparam);
@@ -239,11 +273,9 @@ static void skin_window(HWND window, LONG style) {
     kind = kind_of(window, existing ? GetWindowLongA(window, GWL_STYLE) : style);
     if (kind == kKindSkip) return;
     if (existing && kind == kKindStatusBar) SendMessageA(window, SB_SETBKCOLOR, 0, (LPARAM)g_colours[kStatusBar]);
-    if (GetPropA(window, kOldProcProperty)) return; /* already skinned */
+    if (skinned_entry(window)) return; /* already skinned */
     old = (WNDPROC)GetWindowLongPtrA(window, GWLP_WNDPROC);
-    if (!old) return;
-    SetPropA(window, kKindProperty, (HANDLE)(INT_PTR)kind);
-    SetPropA(window, kOldProcProperty, (HANDLE)old);
+    if (!old || !add_skinned(window, old, kind)) return;
     SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)skinned_proc);
 }
 

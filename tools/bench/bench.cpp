@@ -251,7 +251,8 @@ BOOL CALLBACK findShown(HWND w, LPARAM p) {
 }
 
 // Milliseconds from the process start to its main window being visible, without the time a message box
-// stood before it (the box is answered at once); -1 when no window came within a minute.
+// stood before it (the box is answered at once); -1 when no window came within three minutes (a first start
+// on an emulated machine shared with others can take more than one).
 double timeToWindow(const std::string& program) {
     std::string line = "\"" + program + "\"";
     std::string folder = program.substr(0, program.rfind('\\') + 1);
@@ -262,7 +263,7 @@ double timeToWindow(const std::string& program) {
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return -1;
     double boxTime = 0, boxSeen = 0, shown = -1;
     HWND box = nullptr;
-    while (now_ms() - start < 60000) {
+    while (now_ms() - start < 180000) {
         Shown s{pi.dwProcessId};
         EnumWindows(findShown, reinterpret_cast<LPARAM>(&s));
         double t = now_ms();
