@@ -91,23 +91,18 @@ while time.time() < end:
 sys.exit(1)
 PY
 }
-# wait_gone SECONDS WINDOW, wait_shown SECONDS WINDOW
-wait_gone() {
+# wait_listed SECONDS WINDOW yes|no: waits until the window is (yes) or is no longer (no) among the tool's
+# visible windows.
+wait_listed() {
   until=$(( $(date +%s) + $1 ))
   while [ "$(date +%s)" -lt "$until" ]; do
-    windows | grep -qx "$2" || return 0
+    if windows | grep -qx "$2"; then [ "$3" = yes ] && return 0; else [ "$3" = no ] && return 0; fi
     sleep 0.5
   done
   return 1
 }
-wait_shown() {
-  until=$(( $(date +%s) + $1 ))
-  while [ "$(date +%s)" -lt "$until" ]; do
-    windows | grep -qx "$2" && return 0
-    sleep 0.5
-  done
-  return 1
-}
+wait_gone() { wait_listed "$1" "$2" no; }
+wait_shown() { wait_listed "$1" "$2" yes; }
 # What the display and the prefix show when something did not come.
 diagnose() {
   import -display "$DISPLAY" -window root "$shots/demo-failed.png" 2>/dev/null
