@@ -1,9 +1,11 @@
 // Window and unit commands: loading and closing windows, message boxes, list boxes, file dialogs, status bar.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "forms/units.h"
 #include "runtime/internal.h"
@@ -172,10 +174,39 @@ void list_set_current(Value* result, int32_t count, Value* args) {
     result_bool(result, answer != LB_ERR);
 }
 
+namespace {
+// Items added one after another are shown a few times a second, not one by one. Each added item would
+// otherwise repaint the list and, once the list scrolls, its scroll bar: a search that lists hundreds of
+// images spends most of its time drawing. The first added item holds the list's drawing back; a timer of the
+// list lets it draw again, everything added meanwhile at once, a moment later in whatever message loop runs
+// then (the window's own, a modal one, or a long task's process_events).
+constexpr UINT_PTR kListRefreshTimer = 0x5147;
+constexpr UINT kListRefreshMs = 250;
+std::vector<HWND> g_held_lists;
+
+void CALLBACK release_list(HWND list, UINT, UINT_PTR, DWORD) {
+    KillTimer(list, kListRefreshTimer);
+    g_held_lists.erase(std::remove(g_held_lists.begin(), g_held_lists.end(), list), g_held_lists.end());
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+}
+
+void hold_list_drawing(HWND list) {
+    if (std::find(g_held_lists.begin(), g_held_lists.end(), list) != g_held_lists.end()) return;
+    // A held list closed with its window leaves its entry behind; it goes before the list count grows.
+    g_held_lists.erase(std::remove_if(g_held_lists.begin(), g_held_lists.end(), [](HWND h) { return !IsWindow(h); }),
+                       g_held_lists.end());
+    if (!SetTimer(list, kListRefreshTimer, kListRefreshMs, release_list)) return;
+    g_held_lists.push_back(list);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+}
+}  // namespace
+
 void list_add_item(Value* result, int32_t count, Value* args) {
     result_int(result, -1);
     if (count < 1) return;
     HWND list = unit_window(args[0]);
+    hold_list_drawing(list);
     LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(arg_text(count, args, 1)));
     if (at < 0) return;
     SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(at), arg_int(count, args, 2));

@@ -491,6 +491,58 @@ TEST_F(Windows, ListCommands) {
     EXPECT_EQ(call_command(list_item_count, 1, list).lo, 0u);
 }
 
+namespace {
+// A list's scroll range follows its items only while the list draws; it tells whether the list has been let
+// draw again after a burst of added items.
+int scroll_max(HWND list) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE;
+    GetScrollInfo(list, SB_VERT, &si);
+    return si.nMax;
+}
+bool pump_until_scroll_max(HWND list, int max) {
+    for (int i = 0; i < 300 && scroll_max(list) != max; ++i) pump_for(10);
+    return scroll_max(list) == max;
+}
+void add_items(const Value& list, int n) {
+    for (int i = 0; i < n; ++i) call_command(list_add_item, 2, list, value_text("D:\\folder\\image.gho"));
+}
+}  // namespace
+
+TEST_F(Windows, AddedItemsAreDrawnTogetherAndAlwaysInTheEnd) {
+    using namespace main_window;
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    Value list = value_unit(kWindow, 列表框2, kUnitListBox);
+    HWND h = control(kWindow, 列表框2);
+    add_items(list, 100);
+    EXPECT_EQ(call_command(list_item_count, 1, list).lo, 100u);
+    EXPECT_NE(scroll_max(h), 99) << "each item drawn as it came";
+    EXPECT_TRUE(pump_until_scroll_max(h, 99)) << "the list was not let draw again";
+    // A later burst is held and let go the same way, also after the list was emptied.
+    call_command(list_clear, 1, list);
+    add_items(list, 30);
+    EXPECT_TRUE(pump_until_scroll_max(h, 29));
+    EXPECT_TRUE(IsWindowVisible(h));
+
+    // Letting the list draw again does not show a hidden list.
+    call_command(list_clear, 1, list);
+    ShowWindow(h, SW_HIDE);
+    add_items(list, 40);
+    pump_for(600);
+    EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_EQ(GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE, 0);
+    ShowWindow(h, SW_SHOW);
+
+    // A window closed while its list is held back; the list of the next window is held and let go as well.
+    add_items(list, 10);
+    close_all();
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    h = control(kWindow, 列表框2);
+    add_items(list, 50);
+    EXPECT_TRUE(pump_until_scroll_max(h, 49));
+}
+
 TEST_F(Windows, StatusBarParts) {
     using namespace main_window;
     ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
