@@ -1,8 +1,8 @@
-// The partition probe, the partition-offset decision and the two Ghost batch texts.
+// The partition-offset decision, the probe output's partition count and the two Ghost batch texts.
 //
 // Ghost numbers partitions per disk (1:3 = the third partition of the first disk) while the user picks a
 // drive letter. When the first partition of the disk is hidden (it has no letter), every Ghost number is one
-// higher than the letter suggests; the probe counts the partitions with the system's partition tool, and the
+// higher than the letter suggests; the probe (partition_probe.cpp) counts the partitions with the system's partition tool, and the
 // offset decision compares that count with the number of lettered partitions in the list.
 #include <windows.h>
 
@@ -14,16 +14,7 @@
 
 namespace mw = main_window;
 
-// The probe's whole output, gathered read by read.
-Text probeOutput;
-
 namespace {
-// DLL commands of the program header used by the probe (index 0 is the skin library's entry).
-constexpr int32_t kDllCreatePipe = 1, kDllGetStartupInfo = 2, kDllCreateProcess = 3, kDllCloseHandle = 4,
-                  kDllReadFile = 5;
-
-constexpr int32_t kReadBufferSize = 4096;
-
 // Ghost's partition number of a drive letter, or false when the letter is not one of C to G (exactly: one
 // upper-case letter).
 bool partitionNumberOf(const char* letter, bool firstPartitionHidden, int32_t* number) {
@@ -46,51 +37,6 @@ Text partitionCountFromProbeOutput(const char* output) {
     Text count = cmd::trimTrailing(cmd::textMid(output, 19, 1).get());
     if (count.length() != 1 || count.get()[0] < '0' || count.get()[0] > '9') count.reset();
     return count;
-}
-
-void runPartitionProbe() {
-    cmd::writeFile(txt::path_probe_script(), bin::probe_script());
-
-    SECURITY_ATTRIBUTES inheritable = {12, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    call_dll_command(kDllCreatePipe, static_cast<const void*>(&readEnd), static_cast<const void*>(&writeEnd),
-                     static_cast<const void*>(&inheritable), 0);
-
-    STARTUPINFOA startup = {};
-    call_dll_command(kDllGetStartupInfo, static_cast<const void*>(&startup));
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-
-    PROCESS_INFORMATION process = {};
-    Text commandLine = Text::copy(txt::path_probe_script());  // the system may write into the command line
-    uint32_t created = static_cast<uint32_t>(call_dll_command(
-        kDllCreateProcess, static_cast<const void*>(nullptr), commandLine, static_cast<const void*>(nullptr),
-        static_cast<const void*>(nullptr), true, 0, static_cast<const void*>(nullptr),
-        static_cast<const void*>(nullptr), static_cast<const void*>(&startup), static_cast<const void*>(&process)));
-    call_dll_command(kDllCloseHandle, static_cast<const void*>(writeEnd));
-
-    probeOutput.reset();
-    uint32_t more;
-    do {
-        Bytes buffer = cmd::makeZeroBytes(kReadBufferSize);
-        DWORD got = 0;
-        more = static_cast<uint32_t>(call_dll_command(kDllReadFile, static_cast<const void*>(readEnd), buffer,
-                                                      kReadBufferSize - 1, static_cast<const void*>(&got),
-                                                      static_cast<const void*>(nullptr)));
-        // The buffer's content up to its first zero byte, as text.
-        Text piece = Text::copy(reinterpret_cast<const char*>(buffer.data()));
-        probeOutput = concat({probeOutput.get(), piece.get()});
-        cmd::processEvents();
-    } while (more != 0);
-
-    if (readEnd) call_dll_command(kDllCloseHandle, static_cast<const void*>(readEnd));
-    if (created) {
-        call_dll_command(kDllCloseHandle, static_cast<const void*>(process.hProcess));
-        call_dll_command(kDllCloseHandle, static_cast<const void*>(process.hThread));
-    }
-    diskPartitionCount = partitionCountFromProbeOutput(probeOutput.get());
 }
 
 void decidePartitionOffset() {
