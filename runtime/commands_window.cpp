@@ -179,16 +179,22 @@ namespace {
 // otherwise repaint the list and, once the list scrolls, its scroll bar: a search that lists hundreds of
 // images spends most of its time drawing. The first added item holds the list's drawing back; a timer of the
 // list lets it draw again, everything added meanwhile at once, a moment later in whatever message loop runs
-// then (the window's own, a modal one, or a long task's process_events).
+// then (the window's own, a modal one, or a long task's process_events). The moment is a quarter of a second
+// on a machine that draws a list in a few milliseconds; where drawing it takes longer, it comes later, so
+// that drawing never takes more than about a twentieth of the time (at most every two seconds).
 constexpr UINT_PTR kListRefreshTimer = 0x5147;
-constexpr UINT kListRefreshMs = 250;
+constexpr DWORD kListRefreshMinMs = 250, kListRefreshMaxMs = 2000, kListDrawingShare = 20;
+DWORD g_list_refresh_ms = kListRefreshMinMs;
 std::vector<HWND> g_held_lists;
 
 void CALLBACK release_list(HWND list, UINT, UINT_PTR, DWORD) {
     KillTimer(list, kListRefreshTimer);
     g_held_lists.erase(std::remove(g_held_lists.begin(), g_held_lists.end(), list), g_held_lists.end());
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    DWORD start = GetTickCount();
+    RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    DWORD drawing = GetTickCount() - start;
+    g_list_refresh_ms = std::min(kListRefreshMaxMs, std::max(kListRefreshMinMs, drawing * kListDrawingShare));
 }
 
 void hold_list_drawing(HWND list) {
@@ -196,7 +202,7 @@ void hold_list_drawing(HWND list) {
     // A held list closed with its window leaves its entry behind; it goes before the list count grows.
     g_held_lists.erase(std::remove_if(g_held_lists.begin(), g_held_lists.end(), [](HWND h) { return !IsWindow(h); }),
                        g_held_lists.end());
-    if (!SetTimer(list, kListRefreshTimer, kListRefreshMs, release_list)) return;
+    if (!SetTimer(list, kListRefreshTimer, g_list_refresh_ms, release_list)) return;
     g_held_lists.push_back(list);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
 }
