@@ -181,9 +181,10 @@ namespace {
 // list lets it draw again, everything added meanwhile at once, a moment later in whatever message loop runs
 // then (the window's own, a modal one, or a long task's process_events). The moment is a quarter of a second
 // on a machine that draws a list in a few milliseconds; where drawing it takes longer, it comes later, so
-// that drawing never takes more than about a twentieth of the time (at most every two seconds).
+// that drawing takes no more than about a fortieth of the time (but the list draws at least every two
+// seconds).
 constexpr UINT_PTR kListRefreshTimer = 0x5147;
-constexpr DWORD kListRefreshMinMs = 250, kListRefreshMaxMs = 2000, kListDrawingShare = 20;
+constexpr DWORD kListRefreshMinMs = 250, kListRefreshMaxMs = 2000, kListDrawingShare = 40;
 DWORD g_list_refresh_ms = kListRefreshMinMs;
 std::vector<HWND> g_held_lists;
 
