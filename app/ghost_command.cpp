@@ -2,8 +2,9 @@
 //
 // Ghost numbers partitions per disk (1:3 = the third partition of the first disk) while the user picks a
 // drive letter. When the first partition of the disk is hidden (it has no letter), every Ghost number is one
-// higher than the letter suggests; the probe (partition_probe.cpp) counts the partitions with the system's partition tool, and the
-// offset decision compares that count with the number of lettered partitions in the list.
+// higher than the letter suggests; the probe (partition_probe.cpp) counts the partitions with the system's
+// partition tool, and the offset decision compares that count with the number of lettered partitions in the
+// list.
 #include <windows.h>
 
 #include "app/app.h"
