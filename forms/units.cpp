@@ -246,13 +246,16 @@ Kind property_kind(const Unit& u, int32_t p) {
 
 HFONT gui_font() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
-void apply_font(Unit& u) {
+// A control being created is not visible yet and is drawn when it is shown: it is not asked to redraw
+// (that would only cost a request to the window server).
+void apply_font(Unit& u, bool redraw = true) {
     if (u.hfont) {
         DeleteObject(u.hfont);
         u.hfont = nullptr;
     }
     if (u.has_font) u.hfont = CreateFontIndirectA(&u.font);
-    if (u.hwnd) SendMessageA(u.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(u.hfont ? u.hfont : gui_font()), TRUE);
+    if (u.hwnd)
+        SendMessageA(u.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(u.hfont ? u.hfont : gui_font()), redraw);
 }
 
 HBRUSH unit_brush(Unit& u, COLORREF colour) {
@@ -682,7 +685,7 @@ bool create_control(Unit& u, const UnitRecord& rec, HWND parent, DWORD base_styl
     if (subclass)
         u.original_proc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(u.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control_proc)));
-    apply_font(u);
+    apply_font(u, false);
     switch (u.type) {
         case kUnitCheckBox:
         case kUnitRadioBox:
@@ -847,7 +850,8 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
                 after = w.units[j].object->hwnd;
                 break;
             }
-        SetWindowPos(rec.object->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Nothing is visible yet (the units are shown below, the window after its created event).
+        SetWindowPos(rec.object->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
     for (size_t i = 1; i < w.units.size(); ++i) {
         UnitRecord& rec = w.units[i];

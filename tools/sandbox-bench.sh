@@ -50,6 +50,7 @@ folder=$prefix/drive_c/bench
 rm -rf "$folder" "$prefix/drive_c/fqs.bat"
 mkdir -p "$folder" "$prefix/drive_c/fqs.bat"
 cp "$build/bench/bench.exe" "$build/bench/empty_window.exe" "$build/bench/startup_without_probe.exe" \
+  "$build/bench/bare_windows.exe" \
   "$build/app/Quenvarghost.exe" "$folder/"
 [ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$folder" "$prefix/drive_c/fqs.bat"
 
@@ -60,7 +61,7 @@ status=0
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"
 if wanted startup; then
   qg_wine 'C:\bench\bench.exe' startup 'C:\bench\Quenvarghost.exe' 'C:\bench\startup_without_probe.exe' \
-    'C:\bench\empty_window.exe' "$rounds" || status=1
+    'C:\bench\empty_window.exe' 'C:\bench\bare_windows.exe' "$rounds" || status=1
 fi
 wanted write && { qg_wine 'C:\bench\bench.exe' write "$rounds" || status=1; }
 for n in $sizes; do

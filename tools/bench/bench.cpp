@@ -6,11 +6,13 @@
 //                            a plain FindFirstFileA walk of D:, E:, F:
 //   bench write ROUNDS       the one-key run's boot set writing (boot loader, DOS Ghost, floppy image through
 //                            write_file) against CopyFileA of files holding the same bytes
-//   bench startup PROGRAM WITHOUT_PROBE EMPTY ROUNDS
+//   bench startup PROGRAM WITHOUT_PROBE EMPTY BARE ROUNDS
 //                            process start to main window shown against the empty program EMPTY: the tool
 //                            built with its partition probe taken out (WITHOUT_PROBE), and the tool itself
 //                            (PROGRAM), whose probe must fail at once (C:\fqs.bat a folder): the time its
-//                            failure message stands is taken off, its showing is counted
+//                            failure message stands is taken off, its showing is counted. WITHOUT_PROBE is
+//                            also set against BARE (bare_windows.cpp) rebuilding its main window's windows
+//                            bare from a table taken from its running window
 #include <windows.h>
 
 #include <algorithm>
@@ -269,8 +271,8 @@ constexpr DWORD kPollMs = 10;
 // Milliseconds from the process start to its main window being visible, without the time a message box
 // stood before it (the box is answered at once); -1 when no window came within three minutes (a first start
 // on an emulated machine shared with others can take more than one).
-double timeToWindow(const std::string& program) {
-    std::string line = "\"" + program + "\"";
+double timeToWindow(const std::string& program, const std::string& arguments = "") {
+    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
     std::string folder = program.substr(0, program.rfind('\\') + 1);
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -305,22 +307,98 @@ double timeToWindow(const std::string& program) {
     return shown;
 }
 
-int benchStartup(const std::string& program, const std::string& withoutProbe, const std::string& empty, int rounds) {
+// The window table of bare_windows.cpp, taken from a window shown by another process: the window, then its
+// controls depth first (parents before children, siblings from the top of the stacking order down, which
+// is the order that rebuilds it). The inner windows of a combo box are its own and left out.
+struct TableWriter {
+    FILE* out;
+    int lines = 0;
+    void add(HWND w, int parent) {
+        char cls[256] = "";
+        GetClassNameA(w, cls, sizeof cls);
+        RECT r;
+        GetWindowRect(w, &r);
+        HWND parentWindow = parent < 0 ? nullptr : GetParent(w);
+        if (parentWindow) MapWindowPoints(nullptr, parentWindow, reinterpret_cast<POINT*>(&r), 2);
+        char text[1024] = "";
+        GetWindowTextA(w, text, sizeof text);
+        std::string hex = text[0] ? "" : "-";
+        for (const char* c = text; *c; ++c) {
+            char byte[3];
+            std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(*c));
+            hex += byte;
+        }
+        std::fprintf(out, "%d %s %lx %lx %ld %ld %ld %ld %d %s\n", parent, cls,
+                     static_cast<unsigned long>(GetWindowLongA(w, GWL_STYLE)),
+                     static_cast<unsigned long>(GetWindowLongA(w, GWL_EXSTYLE)), r.left, r.top, r.right - r.left,
+                     r.bottom - r.top, parent < 0 ? 0 : GetDlgCtrlID(w), hex.c_str());
+        int self = lines++;
+        if (_stricmp(cls, "ComboBox") == 0) return;
+        for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) add(c, self);
+    }
+};
+
+// Starts the program, writes the table of its main window once shown, and closes it; returns the number of
+// windows written, 0 when no window came or the table could not be written.
+int writeWindowTable(const std::string& program, const std::string& table) {
+    std::string line = "\"" + program + "\"";
+    std::string folder = program.substr(0, program.rfind('\\') + 1);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
+    int written = 0;
+    double start = now_ms();
+    while (now_ms() - start < 180000) {
+        Shown s{pi.dwProcessId};
+        EnumWindows(findShown, reinterpret_cast<LPARAM>(&s));
+        if (s.main && !s.box) {
+            Sleep(1000);  // the created handler's later work (a list drawn late) settles
+            if (FILE* out = std::fopen(table.c_str(), "w")) {
+                TableWriter writer{out};
+                writer.add(s.main, -1);
+                written = std::fclose(out) == 0 ? writer.lines : 0;
+            }
+            PostMessageA(s.main, WM_CLOSE, 0, 0);
+            break;
+        }
+        Sleep(kPollMs);
+    }
+    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return written;
+}
+
+int benchStartup(const std::string& program, const std::string& withoutProbe, const std::string& empty,
+                 const std::string& bare, int rounds) {
+    const std::string table = bare.substr(0, bare.rfind('\\') + 1) + "main_window.txt";
+    const std::string bareArguments = "\"" + table + "\"";
     for (const std::string* p : {&program, &withoutProbe, &empty}) {
         if (timeToWindow(*p) < 0) {  // first starts: nothing cached yet
             std::printf("%s did not show its window\n", p->c_str());
             return 1;
         }
     }
-    std::vector<double> ours, oursWithProbe, plain;
+    int windows = writeWindowTable(withoutProbe, table);
+    if (windows == 0 || timeToWindow(bare, bareArguments) < 0) {
+        std::printf("the main window could not be rebuilt bare (%s)\n", table.c_str());
+        return 1;
+    }
+    std::vector<double> ours, oursWithProbe, plain, bareTimes;
     for (int r = 0; r < rounds; ++r) {
         plain.push_back(timeToWindow(empty));
+        bareTimes.push_back(timeToWindow(bare, bareArguments));
         ours.push_back(timeToWindow(withoutProbe));
         oursWithProbe.push_back(timeToWindow(program));
     }
     std::printf("start-up, process start to main window shown:\n");
     report("  program with its partition probe taken out vs empty Win32 program", "program", ours, "empty program",
            plain);
+    std::printf("  (the main window's windows created bare: %d windows, read from the running program)\n", windows);
+    report("  program with its partition probe taken out vs its main window's windows created bare", "program", ours,
+           "bare windows", bareTimes);
+    report("  bare windows vs empty Win32 program", "bare windows", bareTimes, "empty program", plain);
     report("  program whose probe fails at once (the failure message counted until shown) vs empty Win32 program",
            "program", oursWithProbe, "empty program", plain);
     return 0;
@@ -331,7 +409,8 @@ int main(int argc, char** argv) {
     std::string what = argc > 1 ? argv[1] : "";
     if (what == "search" && argc == 3) return benchSearch(std::atoi(argv[2]));
     if (what == "write" && argc == 3) return benchWrite(std::atoi(argv[2]));
-    if (what == "startup" && argc == 6) return benchStartup(argv[2], argv[3], argv[4], std::atoi(argv[5]));
-    std::fprintf(stderr, "usage: bench search ROUNDS | write ROUNDS | startup PROGRAM WITHOUT_PROBE EMPTY ROUNDS\n");
+    if (what == "startup" && argc == 7) return benchStartup(argv[2], argv[3], argv[4], argv[5], std::atoi(argv[6]));
+    std::fprintf(stderr,
+                 "usage: bench search ROUNDS | write ROUNDS | startup PROGRAM WITHOUT_PROBE EMPTY BARE ROUNDS\n");
     return 2;
 }
