@@ -176,6 +176,14 @@ TEST_F(Windows, EveryUnitIsCreatedAsTheFormDataDescribes) {
                     EXPECT_EQ((style & WS_TABSTOP) != 0, (rec.state & kStateTab) != 0);
                 }
             }
+            // The system's controls carry the unit's font (given while they were still hidden).
+            bool system_control = rec.type == kUnitButton || rec.type == kUnitCheckBox || rec.type == kUnitRadioBox ||
+                                  rec.type == kUnitEditBox || rec.type == kUnitComboBox || rec.type == kUnitListBox ||
+                                  rec.type == kUnitGroupBox || rec.type == kUnitStatusBar;
+            if (system_control) {
+                HFONT font = rec.object->hfont ? rec.object->hfont : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+                EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)), font);
+            }
             if (rec.type == kUnitStatusBar) continue;  // docked at the window's bottom edge
             RECT r;
             GetWindowRect(h, &r);
@@ -289,6 +297,10 @@ TEST_F(Windows, OwnPropertiesComboFontAndCheckedState) {
         set_property(kWindow, 编辑框1, 12, 0, static_cast<uint32_t>(a.written), 0);
         EXPECT_EQ(static_cast<int32_t>(get_property(kWindow, 编辑框1, 12, 0)), a.stored) << a.written;
     }
+    // the changed font reaches the control
+    ASSERT_NE(live_unit(kWindow, 编辑框1)->hfont, nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(control(kWindow, 编辑框1), WM_GETFONT, 0, 0)),
+              live_unit(kWindow, 编辑框1)->hfont);
     set_property(kWindow, 编辑框1, 12, 6, static_cast<uint32_t>(reinterpret_cast<uintptr_t>("")), 0);
     face = Text(reinterpret_cast<char*>(static_cast<uintptr_t>(get_property(kWindow, 编辑框1, 12, 6))));
     EXPECT_STREQ(face.c_str(), "宋体");
