@@ -271,14 +271,26 @@ constexpr DWORD kPollMs = 10;
 // Milliseconds from the process start to its main window being visible, without the time a message box
 // stood before it (the box is answered at once); -1 when no window came within three minutes (a first start
 // on an emulated machine shared with others can take more than one).
-double timeToWindow(const std::string& program, const std::string& arguments = "") {
+// Starts a program in its own folder.
+bool startProgram(const std::string& program, const std::string& arguments, PROCESS_INFORMATION* pi) {
     std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
     std::string folder = program.substr(0, program.rfind('\\') + 1);
     STARTUPINFOA si{};
     si.cb = sizeof si;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, pi) != 0;
+}
+
+// Waits for a program asked to close, ends it when it does not, and lets its handles go.
+void endProgram(PROCESS_INFORMATION& pi) {
+    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+double timeToWindow(const std::string& program, const std::string& arguments = "") {
     PROCESS_INFORMATION pi{};
     double start = now_ms();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return -1;
+    if (!startProgram(program, arguments, &pi)) return -1;
     double boxTime = 0, boxSeen = 0, shown = -1;
     HWND box = nullptr;
     while (now_ms() - start < 180000) {
@@ -301,9 +313,7 @@ double timeToWindow(const std::string& program, const std::string& arguments = "
         }
         Sleep(kPollMs);
     }
-    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    endProgram(pi);
     return shown;
 }
 
@@ -341,12 +351,8 @@ struct TableWriter {
 // Starts the program, writes the table of its main window once shown, and closes it; returns the number of
 // windows written, 0 when no window came or the table could not be written.
 int writeWindowTable(const std::string& program, const std::string& table) {
-    std::string line = "\"" + program + "\"";
-    std::string folder = program.substr(0, program.rfind('\\') + 1);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) return false;
+    if (!startProgram(program, "", &pi)) return 0;
     int written = 0;
     double start = now_ms();
     while (now_ms() - start < 180000) {
@@ -364,9 +370,7 @@ int writeWindowTable(const std::string& program, const std::string& table) {
         }
         Sleep(kPollMs);
     }
-    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    endProgram(pi);
     return written;
 }
 
