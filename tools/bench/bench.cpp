@@ -268,9 +268,6 @@ BOOL CALLBACK findShown(HWND w, LPARAM p) {
 // program, the more so the more it asks of the server itself; every 10 ms is under one percent of a start-up.
 constexpr DWORD kPollMs = 10;
 
-// Milliseconds from the process start to its main window being visible, without the time a message box
-// stood before it (the box is answered at once); -1 when no window came within three minutes (a first start
-// on an emulated machine shared with others can take more than one).
 // Starts a program in its own folder.
 bool startProgram(const std::string& program, const std::string& arguments, PROCESS_INFORMATION* pi) {
     std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
@@ -287,6 +284,9 @@ void endProgram(PROCESS_INFORMATION& pi) {
     CloseHandle(pi.hProcess);
 }
 
+// Milliseconds from the process start to its main window being visible, without the time a message box
+// stood before it (the box is answered at once); -1 when no window came within three minutes (a first start
+// on an emulated machine shared with others can take more than one).
 double timeToWindow(const std::string& program, const std::string& arguments = "") {
     PROCESS_INFORMATION pi{};
     double start = now_ms();
