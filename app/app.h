@@ -69,6 +69,10 @@ void doNothing();
 
 // --- Routines shared between the application's sources
 
+// A one-key run that cannot work is refused before anything is written (main_flow.cpp): one message that
+// says why and that nothing was changed; the main window stays usable and no restart is offered.
+void refuseRun(const char* reason);
+
 // Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
 void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
 void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message

@@ -73,6 +73,11 @@ void closeBothWindows() {
 
 RestartRequest requestRestart = requestSystemRestart;
 
+void refuseRun(const char* reason) {
+    Text message = concat({txt::run_refused_intro(), reason, txt::run_refused_outro()});
+    call_command(message_box, 2, message.arg(), value_int(0x30) /* OK, warning icon */);
+}
+
 // A key of the map is kept from the focused control: after the dialog or prompt it opened, a letter reaching
 // the image list would pick another image by its first letter and the run would use that one.
 bool onMainWindowKeyDown(int32_t key, int32_t) {
