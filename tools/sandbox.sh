@@ -5,7 +5,10 @@
 
 : "${QG_PREFIX_ROOT:?}"
 export WINEDEBUG=-all
-export LC_ALL=zh_CN.UTF-8
+# Windows programs get code page 936 from tools/wine-run (LC_ALL=zh_CN.UTF-8 on their command line only);
+# the scripts and their tools run in the C locale, which is what they had while that locale, not generated on
+# such a machine, was set for everything (and made bash warn at every start).
+export LC_ALL=C
 qg_template_version=2
 
 # Wine runs as an ordinary user even when the scripts run as root: as root, Wine lets programs replace
@@ -50,16 +53,16 @@ qg_clone_prefix() {
 qg_start_display() {
   qg_xvfb_pid=""
   if [ -z "${DISPLAY:-}" ]; then
-    for n in 91 92 93 94 95 96 97 98 99; do
-      [ -e "/tmp/.X11-unix/X$n" ] && continue
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      qg_xvfb_pid=$!
-      export DISPLAY=":$n"
-      # Under a loaded emulated machine the server can take many seconds to answer.
-      for _ in $(seq 120); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.5; done
-      xdpyinfo >/dev/null 2>&1 || echo "the display $DISPLAY did not come up" >&2
-      break
-    done
+    # Xvfb picks a free display itself and writes its number once it accepts clients, so that runs of several
+    # checkouts at once never share a display.
+    said=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
+    qg_xvfb_pid=$!
+    # Under a loaded emulated machine the server can take many seconds to answer.
+    for _ in $(seq 240); do [ -s "$said" ] && break; sleep 0.5; done
+    n=$(tr -dc 0-9 <"$said")
+    rm -f "$said"
+    if [ -n "$n" ]; then export DISPLAY=":$n"; else echo "the virtual display did not come up" >&2; fi
   fi
 }
 

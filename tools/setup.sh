@@ -40,13 +40,37 @@ qg_native_32bit() {
   /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
+# The settings that the sandbox scripts take from the caller. Both branches of qg_in_sandbox pass exactly
+# these (QG_BUILD_DIR is the build folder, QG_PREFIX_ROOT where the branch keeps its Wine prefixes, QG_WHERE
+# the line that says where the programs run); tests/sandbox_settings_test.sh fails when a sandbox script
+# reads one that is not here.
+qg_sandbox_settings="QG_BUILD_DIR QG_PREFIX_ROOT QG_WHERE QG_CTEST_ARGS QG_BENCH_ROUNDS QG_BENCH_SEARCH_ROUNDS
+  QG_BENCH_SIZES QG_BENCH_ONLY"
+
+# qg_sandbox_assignments: the settings as VAR='value' words for env, quoted for the shell.
+qg_sandbox_assignments() {
+  for v in $qg_sandbox_settings; do
+    eval "val=\${$v:-}"
+    printf "%s='%s' " "$v" "$(printf '%s' "$val" | sed "s/'/'\\\\''/g")"
+  done
+}
+
+# qg_sandbox_direct SCRIPT ARGS... and qg_sandbox_vm SCRIPT ARGS...: the two branches of qg_in_sandbox.
+# Prefixes live in a folder of this checkout's own, so that several checkouts can run at once.
+qg_sandbox_direct() {
+  QG_BUILD_DIR=$qg_build QG_WHERE="directly (this machine's kernel runs 32-bit programs)"
+  QG_PREFIX_ROOT=${QG_PREFIX_ROOT:-/var/cache/quenvarghost-vm/prefixes-$(printf '%s' "$qg_repo" | md5sum | cut -c1-12)}
+  echo "sandbox: runs $QG_WHERE"
+  eval "env $(qg_sandbox_assignments) sh \"\$@\""
+}
+qg_sandbox_vm() {
+  QG_BUILD_DIR=$qg_build QG_PREFIX_ROOT=/mnt
+  QG_WHERE="in the test machine, emulated (this machine's kernel refuses 32-bit programs, or QG_FORCE_VM is set)"
+  echo "sandbox: runs $QG_WHERE"
+  "${QG_VM_RUNNER:-$qg_repo/tools/vm/run.sh}" "env $(qg_sandbox_assignments) sh $*"
+}
+
 # qg_in_sandbox SCRIPT ARGS...: runs a script of tools/ inside the sandbox (directly or in the test machine).
 qg_in_sandbox() {
-  if qg_native_32bit; then
-    QG_PREFIX_ROOT=${QG_PREFIX_ROOT:-/var/cache/quenvarghost-vm/prefixes} sh "$@"
-  else
-    "$qg_repo/tools/vm/run.sh" "QG_PREFIX_ROOT=/mnt QG_BUILD_DIR=$qg_build QG_CTEST_ARGS='${QG_CTEST_ARGS:-}' \
-QG_BENCH_ROUNDS='${QG_BENCH_ROUNDS:-}' QG_BENCH_SEARCH_ROUNDS='${QG_BENCH_SEARCH_ROUNDS:-}' \
-QG_BENCH_SIZES='${QG_BENCH_SIZES:-}' QG_BENCH_ONLY='${QG_BENCH_ONLY:-}' sh $*"
-  fi
+  if qg_native_32bit; then qg_sandbox_direct "$@"; else qg_sandbox_vm "$@"; fi
 }
