@@ -54,6 +54,8 @@ void selectImage();                                      // 打开1 0
 void refreshOperationMode();                             // 还原单选框 0, 备份单选框 0
 void toggleLayoutMode();                                 // 高级 0
 void runOneKey();                                        // 确定 0
+// Start-up, once the partition probe has answered: from now on runs start, and one asked for meanwhile runs.
+void onPartitionsRead();
 
 // Restart prompt
 void onRestartKeyDown(int32_t key, int32_t keyState);  // window -9: N quits, Y restarts

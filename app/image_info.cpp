@@ -116,11 +116,14 @@ void showImageDetails() {
     unit::setLabelCaption(mw::日期标签, date.get());
 }
 
+// Both look at the folder with the window's events let through: the window may be closed when they answer.
 void updateUndoButton(const char* folder) {
-    unit::setVisible(mw::销毁按钮, folderHolds(folder, txt::undo_image_name()));
+    bool present = folderHolds(folder, txt::undo_image_name());
+    if (unit::windowOpen()) unit::setVisible(mw::销毁按钮, present);
 }
 
 void updateBackupHint(const char* folder) {
     bool present = folderHolds(folder, txt::backup_image_name());
-    cmd::statusBarSetText(unit::statusBar(mw::状态条1), 1, present ? txt::hint_backup_present() : txt::hint_no_backup());
+    if (unit::windowOpen())
+        cmd::statusBarSetText(unit::statusBar(mw::状态条1), 1, present ? txt::hint_backup_present() : txt::hint_no_backup());
 }

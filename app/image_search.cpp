@@ -25,7 +25,7 @@ bool searchRunning = false;
 
 // The window's events run at every folder, so the user may close the window in the middle of a search: from
 // then on none of its units may be touched, and the walk unwinds without listing anything.
-bool windowOpen() { return runtime_service(kServiceFindUnitQuiet, kWindow, 搜索按钮) != 0; }
+using unit::windowOpen;
 
 constexpr uint32_t kFolderAttribute = 16;
 

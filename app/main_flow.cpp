@@ -64,6 +64,10 @@ int32_t writeBatchFile() {
     return content.length();
 }
 
+// Runs start once the partition probe has answered at start-up; a run asked for before then waits for it.
+bool partitionsRead = false;
+bool runWaiting = false;
+
 void closeBothWindows() {
     runEnded = true;
     call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
@@ -97,7 +101,19 @@ bool onMainWindowKeyDown(int32_t key, int32_t) {
     return false;
 }
 
+void onPartitionsRead() {
+    partitionsRead = true;
+    bool waiting = runWaiting;
+    runWaiting = false;
+    // Without the probe's answer the user was told to start the program again: the waiting run is dropped.
+    if (waiting && !diskPartitionCount.empty()) runOneKey();
+}
+
 void runOneKey() {
+    if (!partitionsRead) {
+        runWaiting = true;
+        return;
+    }
     buildGhostCommands();
     rewriteBootMenu();
     saveForeignBootLoader();

@@ -34,21 +34,32 @@ void applyLayout(const Layout& l, const char* title) {
 }
 }  // namespace
 
+// The window is on screen before the partition probe runs: the probe waits for the system's partition tool,
+// which takes a while, and a user who sees nothing starts the program again. Until the probe has answered,
+// the status bar says that the partitions are being read and a run waits (see runOneKey).
 void onMainWindowCreated() {
     applySkin();
-    runPartitionProbe();
     onTimerTick();
     fillPartitionList();
-    decidePartitionOffset();
     refreshOperationMode();
     storeSelectedPartition();
     unit::setDisabled(mw::确定, true);
     unit::setDisabled(mw::G选择框, true);
     unit::setDisabled(mw::搜索按钮, true);
     updateUndoButton(txt::undo_check_folder());
-    Text backupFolder = concat({driveText.get(), txt::backup_folder_tail()});
-    updateBackupHint(backupFolder.get());
+    cmd::statusBarSetText(unit::statusBar(mw::状态条1), 1, txt::status_reading_partitions());
     applyLayout(kSimple, txt::main_title_startup());
+    unit::setVisible(mw::self, true);
+    cmd::processEvents();  // draws it
+
+    // The window's events run while the probe waits: the user may close it meanwhile.
+    if (unit::windowOpen()) runPartitionProbe();
+    if (unit::windowOpen()) decidePartitionOffset();
+    if (unit::windowOpen()) {
+        Text backupFolder = concat({driveText.get(), txt::backup_folder_tail()});
+        updateBackupHint(backupFolder.get());
+    }
+    if (unit::windowOpen()) onPartitionsRead();
 }
 
 void onTimerTick() { unit::setTimerInterval(mw::时钟1, 5000); }

@@ -1,11 +1,13 @@
 // The partition probe: runs the probe script that asks the system's partition tool how many partitions the
-// first disk has, through a pipe, letting window events run between reads. Kept apart from the rest of the
-// command building so that a benchmark build can start the program without it.
+// first disk has, through a pipe. The window is on screen meanwhile and its events run while the pipe is
+// empty: a read waits for nothing, it takes what has arrived. Kept apart from the rest of the command building
+// so that a benchmark build can start the program without it.
 #include <windows.h>
 
 #include "app/app.h"
 #include "app/command_calls.h"
 #include "app/ghost_command.h"
+#include "app/unit_access.h"
 #include "payloads/constants.h"
 
 // The probe's whole output, gathered read by read.
@@ -14,9 +16,27 @@ Text probeOutput;
 namespace {
 // DLL commands of the program header used by the probe (index 0 is the skin library's entry).
 constexpr int32_t kDllCreatePipe = 1, kDllGetStartupInfo = 2, kDllCreateProcess = 3, kDllCloseHandle = 4,
-                  kDllReadFile = 5;
+                  kDllReadFile = 5, kDllPeekNamedPipe = 6, kDllMsgWaitForMultipleObjects = 7;
 
 constexpr int32_t kReadBufferSize = 4096;
+// How long the probe waits for the pipe at most before it looks again (window input ends the wait at once).
+constexpr uint32_t kPipeLookInterval = 10;
+
+// Lets the window's events run until the pipe holds something or has no writer left; false when the window was
+// closed meanwhile.
+bool waitForPipe(HANDLE readEnd) {
+    for (;;) {
+        cmd::processEvents();
+        if (!unit::windowOpen()) return false;
+        DWORD waiting = 0;
+        uint32_t alive = static_cast<uint32_t>(call_dll_command(
+            kDllPeekNamedPipe, static_cast<const void*>(readEnd), static_cast<const void*>(nullptr), 0,
+            static_cast<const void*>(nullptr), static_cast<const void*>(&waiting), static_cast<const void*>(nullptr)));
+        if (!alive || waiting > 0) return true;  // the read that follows ends the loop, or takes what came
+        call_dll_command(kDllMsgWaitForMultipleObjects, 0, static_cast<const void*>(nullptr), false,
+                         kPipeLookInterval, QS_ALLINPUT);
+    }
+}
 }  // namespace
 
 void runPartitionProbe() {
@@ -43,8 +63,9 @@ void runPartitionProbe() {
     call_dll_command(kDllCloseHandle, static_cast<const void*>(writeEnd));
 
     probeOutput.reset();
-    uint32_t more;
+    uint32_t more = 0;
     do {
+        if (!waitForPipe(readEnd)) break;  // the program is ending: the answer would reach no one
         Bytes buffer = cmd::makeZeroBytes(kReadBufferSize);
         DWORD got = 0;
         more = static_cast<uint32_t>(call_dll_command(kDllReadFile, static_cast<const void*>(readEnd), buffer,
@@ -53,7 +74,6 @@ void runPartitionProbe() {
         // The buffer's content up to its first zero byte, as text.
         Text piece = Text::copy(reinterpret_cast<const char*>(buffer.data()));
         probeOutput = concat({probeOutput.get(), piece.get()});
-        cmd::processEvents();
     } while (more != 0);
 
     if (readEnd) call_dll_command(kDllCloseHandle, static_cast<const void*>(readEnd));

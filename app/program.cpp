@@ -18,9 +18,9 @@ const HandlerFn kHandlers[] = {
     nullptr,
 };
 
-const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
-const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
-                                      "CreateProcessA",  "CloseHandle", "ReadFile"};
+const char* const kDllLibraries[8] = {"SkinH_EL.dll", "", "", "", "", "", "", ""};
+const char* const kDllFunctions[8] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA", "CreateProcessA",
+                                      "CloseHandle",     "ReadFile",   "PeekNamedPipe",   "MsgWaitForMultipleObjects"};
 
 const ProgramHeader kHeader = {
     3,                       // program_kind
@@ -33,7 +33,7 @@ const ProgramHeader kHeader = {
     form_data_block_size,    // form_data_size
     3,                       // library_count
     kSupportLibraries,       // library_table
-    6,                       // dll_command_count
+    8,                       // dll_command_count
     kDllLibraries,
     kDllFunctions,
 };

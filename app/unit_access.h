@@ -46,6 +46,12 @@ inline void setText(uint32_t u, int32_t property, const char* text, uint32_t win
     set_property(window, u, property, -1, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(text ? text : "")), 0);
 }
 
+// Whether the window is still open. A routine that lets the window's events run may find it closed by the
+// user afterwards; from then on none of its units may be touched.
+inline bool windowOpen(uint32_t window = kMain, uint32_t anyUnit = main_window::self) {
+    return runtime_service(kServiceFindUnitQuiet, window, anyUnit) != 0;
+}
+
 // Common properties.
 inline void setVisible(uint32_t u, bool v, uint32_t window = kMain) { setBool(u, prop::kVisible, v, window); }
 inline bool visible(uint32_t u, uint32_t window = kMain) { return getBool(u, prop::kVisible, window); }

@@ -12,6 +12,7 @@
 // - As an ordinary user Wine drops hidden and system when read-only comes with them: this test sets read-only
 //   last.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <functional>
@@ -194,6 +195,21 @@ public:
         return d;
     }
     HWND button(const std::string& caption) const { return child(main_, caption); }
+    // A part of the status bar, read through a buffer in the program's own memory.
+    std::string statusText(int part) const {
+        HWND bar = child(main_, [](HWND h) { return classOf(h) == "msctls_statusbar32"; });
+        char text[512] = "";
+        void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE);
+        if (bar && remote && SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote)) >= 0)
+            ReadProcessMemory(process_.hProcess, remote, text, sizeof text - 1, nullptr);
+        if (remote) VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        return text;
+    }
+    DWORD exitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
     // The image path: the edit box beside 打开1.
     std::string imagePath() const {
         HWND open = button("打开(&F)");
@@ -562,5 +578,42 @@ TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
     click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
     EXPECT_FALSE(exists(kRestartLog));
+}
+
+// The window is on screen while the partition tool has not answered yet; a run asked for meanwhile waits for
+// the answer (its batch needs the partition numbers), and closing the window meanwhile ends the program cleanly.
+TEST_F(OneKey, TheWindowComesBeforeThePartitionProbeAnswers) {
+    const char kDiskReady[] = "C:\\qg\\disk-ready";
+    const std::string kReading = "正在读取磁盘分区信息，请稍候……";
+    removeFile(kDiskReady);
+    SetEnvironmentVariableA("QG_DISKPART_WAIT_FOR", kDiskReady);
+    struct Reset {
+        ~Reset() { SetEnvironmentVariableA("QG_DISKPART_WAIT_FOR", nullptr); }
+    } reset;
+
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    EXPECT_EQ(program.statusText(1), kReading);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    click(program.button("确定(&Y)"));
+    Sleep(1000);  // the run waits: nothing may come of the click yet
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_FALSE(exists(kBat));
+    write_bytes(kDiskReady, "");
+    HWND prompt = program.waitFor(&Program::restartPrompt);
+    ASSERT_NE(prompt, nullptr) << "the waiting run did not run; status: " << program.statusText(1) << "; "
+                               << program.describe();
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+    EXPECT_EQ(program.statusText(1), "尚未用本软件备份系统，请及时备份镜像！");
+    click(child(prompt, "取消(&N)"));
+    ASSERT_TRUE(program.ended());
+    program.stop();
+
+    removeFile(kDiskReady);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    EXPECT_EQ(program.statusText(1), kReading);
+    PostMessageA(program.main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.ended()) << program.describe();
+    EXPECT_EQ(program.exitCode(), 0u) << "not a clean end";
+    write_bytes(kDiskReady, "");  // lets the partition tool end
 }
 }  // namespace

@@ -6,8 +6,10 @@
 //   QG_DISKPART_DISKS       number of disks (default 1)
 //   QG_DISKPART_PARTITIONS  partition rows of every disk, the extended partition included (default 2)
 //   QG_DISKPART_LANGUAGE    "en" for the English wording
+//   QG_DISKPART_WAIT_FOR    a file: the tool answers only once it exists (a slow disk, for the tests)
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,6 +73,8 @@ void run_script(const char* path) {
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);  // the tool writes CR LF itself
+    if (const char* wait_for = std::getenv("QG_DISKPART_WAIT_FOR"))
+        while (*wait_for && GetFileAttributesA(wait_for) == INVALID_FILE_ATTRIBUTES) Sleep(50);
     if (argc >= 3 && (std::strcmp(argv[1], "/s") == 0 || std::strcmp(argv[1], "/S") == 0)) {
         run_script(argv[2]);
         return 0;
