@@ -11,6 +11,8 @@ extern Text listedPartitionCount;  // number of entries of 列表框1, as decima
 extern Text chosenFileName;        // the file name last returned by a file dialog
 extern Text restoreCommand;        // the restore batch text
 extern Text backupCommand;         // the back-up batch text
+extern Text placeholderPath;        // the back-up placeholder this process wrote and has not removed
+extern Text installedBackupTarget;  // the image path of the last run's back-up batch (empty: not a back-up)
 
 // --- Ghost command line
 extern int32_t systemPartitionNumber;
@@ -73,10 +75,25 @@ void doNothing();
 // says why and that nothing was changed; the main window stays usable and no restart is offered.
 void refuseRun(const char* reason);
 
+// The operation that C:\ghost.bat will carry: the first of 手动选择框, 还原单选框, 备份单选框 that is checked.
+enum class BatchOperation { kNone, kManual, kRestore, kBackup };
+BatchOperation batchOperation();
+
+// The back-up placeholder (main_flow.cpp): a save-mode choice marks its target with a small file holding the
+// target's own path, which lives only while a back-up to it is pending.
+bool isPlaceholderImage(const char* path);  // the file holds its own path and nothing else (case ignored)
+void dropPlaceholder();  // removes the placeholder this process wrote, if it still holds its own path
+// Before a back-up replaces an image that exists (not the placeholder), the user is asked; false for No.
+bool backupTargetConfirmed();
+
 // Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
 void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
 void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message
 void buildGhostCommands();     // sets restoreCommand and backupCommand from the window's state
+// Why the batch of this run would point Ghost at something the user did not choose (a drive without a Ghost
+// number or one the system places elsewhere, the image's own partition, a missing image or a placeholder, a
+// path with a blank); empty when the run may go on. The manual batch and a run without operation pass.
+Text operationRefusal();
 
 // Boot menu (boot_menu.cpp)
 void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes

@@ -1,8 +1,12 @@
 // The one-key run and the handlers around it: the main window's key map, image and custom Ghost selection,
 // exit, the undo prompt, and the restart prompt's restart and quit.
+#include <windows.h>
+
 #include <string>
 
 #include "app/app.h"
+#include "app/command_calls.h"
+#include "app/image_info.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
@@ -54,14 +58,28 @@ Text bootSetFaults(int32_t batchSize) {
 
 // Step 4 of the run: the batch file for the chosen operation. Returns its size, or -1 when none is chosen.
 int32_t writeBatchFile() {
-    const char* batch = unit::checked(手动选择框)    ? txt::manual_ghost_batch()
-                        : unit::checked(还原单选框) ? restoreCommand.c_str()
-                        : unit::checked(备份单选框) ? backupCommand.c_str()
-                                              : nullptr;
+    BatchOperation operation = batchOperation();
+    const char* batch = operation == BatchOperation::kManual    ? txt::manual_ghost_batch()
+                        : operation == BatchOperation::kRestore ? restoreCommand.c_str()
+                        : operation == BatchOperation::kBackup  ? backupCommand.c_str()
+                                                                : nullptr;
+    installedBackupTarget = operation == BatchOperation::kBackup ? unit::editContent(编辑框1) : Text();
     if (!batch) return -1;
     Bytes content(new_bytes(batch, static_cast<int32_t>(std::char_traits<char>::length(batch))));
     call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg());
     return content.length();
+}
+
+// The caption of 高级 records the layout showing.
+bool advancedLayoutShowing() {
+    Text caption = unit::buttonCaption(高级);
+    return text_equal(caption.get(), txt::main_layout_advanced());
+}
+
+// A key acting as a click on a check box: the box toggles, then its click routine runs.
+void clickCheckBox(uint32_t box, void (*clicked)()) {
+    unit::setChecked(box, !unit::checked(box));
+    clicked();
 }
 
 void closeBothWindows() {
@@ -73,6 +91,38 @@ void closeBothWindows() {
 
 RestartRequest requestRestart = requestSystemRestart;
 
+BatchOperation batchOperation() {
+    if (unit::checked(手动选择框)) return BatchOperation::kManual;
+    if (unit::checked(还原单选框)) return BatchOperation::kRestore;
+    if (unit::checked(备份单选框)) return BatchOperation::kBackup;
+    return BatchOperation::kNone;
+}
+
+bool isPlaceholderImage(const char* path) {
+    int32_t length = cmd::textLength(path);
+    if (length <= 0 || sizeOf(path) != length) return false;
+    int32_t file = value_as_int(call_command(open_file, 3, text(path), value_int(1), value_int(1)));
+    if (!file) return false;
+    Text content = Text::take(call_command(read_line, 1, value_int(file)));
+    call_command(close_file, 1, value_int(file));
+    return content.length() == length && lstrcmpiA(content.c_str(), path) == 0;
+}
+
+void dropPlaceholder() {
+    if (!placeholderPath.empty() && isPlaceholderImage(placeholderPath.get())) cmd::deleteFile(placeholderPath.get());
+    placeholderPath.reset();
+}
+
+bool backupTargetConfirmed() {
+    if (batchOperation() != BatchOperation::kBackup) return true;
+    Text target = unit::editContent(编辑框1);
+    if (!cmd::fileExists(target.get()) || isPlaceholderImage(target.get())) return true;
+    Text details = imageSizeAndDate(target.get());
+    Text question = concat({txt::refusal_quote_open(), target.get(), txt::refusal_quote_close(), txt::overwrite_intro(),
+                            details.get(), txt::overwrite_outro()});
+    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == 5;  // 5: Yes
+}
+
 void refuseRun(const char* reason) {
     Text message = concat({txt::run_refused_intro(), reason, txt::run_refused_outro()});
     call_command(message_box, 2, message.arg(), value_int(0x30) /* OK, warning icon */);
@@ -83,11 +133,23 @@ void refuseRun(const char* reason) {
 bool onMainWindowKeyDown(int32_t key, int32_t) {
     switch (key) {
         case 'A': toggleLayoutMode(); break;
-        case 'B': unit::setChecked(备份单选框, true); break;
+        // B, G and M act as a click on their box, so that the window and the run agree: nothing while the box
+        // is disabled, nor for 手动选择框 in the simple layout, which leaves it outside the window.
+        case 'B':
+            if (!unit::disabled(备份单选框)) {
+                unit::setChecked(还原单选框, false);
+                unit::setChecked(备份单选框, true);
+                refreshOperationMode();
+            }
+            break;
         case 'F':
         case 'S': selectImage(); break;
-        case 'G': unit::setChecked(G选择框, true); break;
-        case 'M': unit::setChecked(手动选择框, true); break;
+        case 'G':
+            if (!unit::disabled(G选择框)) clickCheckBox(G选择框, onGhost32Clicked);
+            break;
+        case 'M':
+            if (!unit::disabled(手动选择框) && advancedLayoutShowing()) clickCheckBox(手动选择框, applyManualGhostLock);
+            break;
         case 'P': selectCustomGhost(); break;
         case 'U': openUndoPrompt(); break;
         case 'X': onExitClicked(); break;
@@ -99,6 +161,12 @@ bool onMainWindowKeyDown(int32_t key, int32_t) {
 
 void runOneKey() {
     buildGhostCommands();
+    Text refusal = operationRefusal();
+    if (!refusal.empty()) {
+        refuseRun(refusal.c_str());
+        return;
+    }
+    if (!backupTargetConfirmed()) return;
     rewriteBootMenu();
     saveForeignBootLoader();
     deployBootLoader();
@@ -135,6 +203,7 @@ void selectImage() {
         Text path = unit::editContent(编辑框1);
         unit::setDisabled(确定, path.empty());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
+        dropPlaceholder();
         unit::setEditContent(编辑框1, "");
         unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
         call_command(open_common_dialog, 1, dialogRef(通用对话框2));
@@ -150,7 +219,7 @@ void selectImage() {
         if (!unit::disabled(确定) &&
             !value_as_bool(call_command(file_exists, 1, path.arg()))) {
             Bytes content(new_bytes(path.get(), path.length()));
-            call_command(write_file, 2, path.arg(), content.arg());
+            if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
         }
     }
     prepareBootMenu();
@@ -173,7 +242,11 @@ void openUndoPrompt() {
                  value_bool(true));
 }
 
-void onMainWindowDestroyed() { deleteProbeScript(); }
+// The placeholder stays only for a back-up run that is still installed.
+void onMainWindowDestroyed() {
+    deleteProbeScript();
+    if (!bootMenuCarriesEntry() || !text_equal(installedBackupTarget.get(), placeholderPath.get())) dropPlaceholder();
+}
 
 void onRestartKeyDown(int32_t key, int32_t) {
     if (key == 'N') quitAfterRun();

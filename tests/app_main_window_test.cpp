@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, OperationSwitchStoresTheHighlightedPartition) {
 }
 
 // The command lines of a run read the window's state: the chosen partition, 标签10, 编辑框1, 压缩组合框 and
-// CRC选择框. Numbers that a choice leaves unset keep the value of the run before.
+// CRC选择框. A compression level that the combo box leaves unset keeps the value of the run before.
 TEST_F(MainWindowTest, CommandLinesFromTheWindow) {
     systemPartitionNumber = imagePartitionNumber = compressionLevel = 0;
     const std::string restart = "\r\nrestart";
@@ -296,12 +296,12 @@ TEST_F(MainWindowTest, CommandLinesFromTheWindow) {
     EXPECT_EQ(str(restoreCommand),
               "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2 -crcignore -sure -rb" + restart);
 
-    // No compression chosen and an image on H:: both keep what the run before found.
+    // No compression chosen: the run before's level; an image on H:: no number at all.
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     ASSERT_EQ(unit::comboCurrent(mw::压缩组合框), -1);
     unit::setEditContent(mw::编辑框1, "H:\\a.gho");
     buildGhostCommands();
-    EXPECT_EQ(str(backupCommand), "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\a.gho -sure -fro -rb -z3" + restart);
+    EXPECT_EQ(str(backupCommand), "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:0\\a.gho -sure -fro -rb -z3" + restart);
 
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     unit::setChecked(mw::CRC选择框, false);
@@ -397,13 +397,17 @@ TEST_F(MainWindowTest, ImageDetails) {
     call_command(list_clear, 1, found);
     for (const char* name : {"small.gho", "big.gho", "gone.gho"}) cmd::listAddItem(found, (dir + name).c_str());
 
-    chooseOperation(false);  // the pick replaces the path in the back-up operation too
+    // In the back-up operation a pick shows its details and leaves the back-up target alone.
+    chooseOperation(false);
     cmd::listSetCurrent(found, 0);
     showImageDetails();
     EXPECT_EQ(str(unit::labelCaption(mw::位置标签)), "镜像名称：small.gho");
-    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), dir + "small.gho");
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), "E:\\Ghost\\G_WinXP.gho");
     EXPECT_EQ(str(unit::labelCaption(mw::大小标签)), "镜像大小：634MB");
     EXPECT_EQ(str(unit::labelCaption(mw::日期标签)).find("创建日期：2"), 0u);
+    chooseOperation(true);
+    showImageDetails();
+    EXPECT_EQ(str(unit::editContent(mw::编辑框1)), dir + "small.gho");
 
     cmd::listSetCurrent(found, 1);
     showImageDetails();
@@ -425,13 +429,14 @@ TEST_F(MainWindowTest, ImageDetails) {
 TEST_F(MainWindowTest, KeyMapKeepsItsKeysFromTheControl) {
     HandlerFn keyDown = find_handler(mw::kWindow, mw::self, -9);
     ASSERT_NE(keyDown, nullptr);
+    // G acts as a click on G选择框, which is disabled here: nothing changes, and the key is kept all the same.
     const bool wasChecked = unit::checked(mw::G选择框);
+    ASSERT_TRUE(unit::disabled(mw::G选择框));
     int32_t args[2] = {'G', 0};
     int32_t result = 1;
     ASSERT_TRUE(keyDown(args, 2, &result));
     EXPECT_EQ(result, 0);
-    EXPECT_TRUE(unit::checked(mw::G选择框));
-    unit::setChecked(mw::G选择框, wasChecked);
+    EXPECT_EQ(unit::checked(mw::G选择框), wasChecked);
     for (int32_t key : {int32_t{'Q'}, int32_t{'N'}, int32_t{0x0D}, int32_t{VK_DOWN}}) {
         args[0] = key;
         result = 0;
@@ -453,6 +458,10 @@ TEST_F(MainWindowTest, StartUpChecks) {
     }
 
     const std::string& hint = live_unit(mw::kWindow, mw::状态条1)->parts.at(1).text;
+    updateBackupHint(dir.c_str());
+    EXPECT_EQ(hint, txt::hint_no_backup());
+    // The placeholder of a back-up that never ran is no back-up.
+    write_bytes(dir + "G_WinXP.gho", dir + "g_winxp.GHO");
     updateBackupHint(dir.c_str());
     EXPECT_EQ(hint, txt::hint_no_backup());
     write_bytes(dir + "G_WinXP.gho", "x");

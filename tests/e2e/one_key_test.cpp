@@ -200,6 +200,42 @@ public:
         if (!open) open = button("保存(&S)");
         return editText(FindWindowExA(GetParent(open), nullptr, "Edit", nullptr));
     }
+    HWND imageBox() const {
+        HWND open = button("打开(&F)");
+        if (!open) open = button("保存(&S)");
+        return FindWindowExA(GetParent(open), nullptr, "Edit", nullptr);
+    }
+    // A click on the entry of the partition list whose drive is that letter: the list inside the left panel
+    // (the found images' list lies on the window), one entry per drive from C: in letter order.
+    void choosePartition(char letter) {
+        HWND list = child(main_, [this](HWND h) {
+            return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) != main_;
+        });
+        ASSERT_NE(list, nullptr) << "no partition list";
+        int index = letter - 'C';
+        ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) << letter << ": not listed";
+        // Scrolled into view first; the click goes where the entry then is (no message with a pointer, which
+        // would have to cross into the program's process).
+        SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+        int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        LPARAM at = MAKELPARAM(20, row * height + height / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
+    }
+    // Y answered with a message box: its text; the box is closed with its first button (OK, or Yes) or No.
+    std::string runToMessage(int answer = IDOK) {
+        key(main_, 'Y');
+        HWND box = waitFor(&Program::messageBox);
+        if (!box) return "no message; " + describe();
+        std::string text = textOf(messageText(box));
+        HWND button = dialogItem(box, answer);
+        if (!button) return "no button " + std::to_string(answer) + " on: " + text;
+        click(button);
+        if (!waitGone(box)) return "the message stays: " + text;
+        return text;
+    }
     // The custom Ghost path: the edit box beside 打开2.
     std::string customGhostPath() const {
         return editText(FindWindowExA(GetParent(button("打开(&P)")), nullptr, "Edit", nullptr));
@@ -341,9 +377,32 @@ protected:
     void TearDown() override {
         program.stop();
         clearC();
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", nullptr);
+        SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", "5");
+    }
+    // The machine the next program start sees: the system's placing of the drives, the partition tool's rows.
+    static void useMachine(const char* drivePlaces, const char* partitionRows) {
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", drivePlaces);
+        SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", partitionRows);
+    }
+    // Y on the window as it stands is refused with that reason; nothing on C: changes, no restart is offered,
+    // the main window stays.
+    void expectRefusal(const std::string& reason) {
+        SCOPED_TRACE(reason);
+        ASSERT_TRUE(menuAttributesCleared());
+        const auto before = filesOnC();
+        EXPECT_EQ(program.runToMessage(), "不能进行这次操作：\r\n" + reason +
+                                              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+        Sleep(300);
+        EXPECT_EQ(program.restartPrompt(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(program.main()));
+        EXPECT_EQ(filesOnC(), before);
     }
     Program program;
 };
+
+const std::string kWrongPlace =
+    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
 
 TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.start());
@@ -470,6 +529,8 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
     EXPECT_TRUE(program.waitGone(undo));
 
     ASSERT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
     HWND prompt = program.runToPrompt(true);
     ASSERT_NE(prompt, nullptr);
     EXPECT_TRUE(exists(kImg));
@@ -541,6 +602,8 @@ TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
     write_bytes(kImg, "AN OLD FLOPPY IMAGE");
     setAttributes(kImg, FILE_ATTRIBUTE_READONLY);
     ASSERT_NO_FATAL_FAILURE(program.start());
+    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
     key(program.main(), 'Y');
     HWND box = program.waitFor(&Program::messageBox);
     ASSERT_NE(box, nullptr) << "no message";
@@ -562,5 +625,134 @@ TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
     click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
     EXPECT_FALSE(exists(kRestartLog));
+}
+// A hidden first partition, as the system places the drives and the partition tool counts them (C: is the
+// disk's second partition): both batch lines number every partition one higher. On the way, the keys B, G and M
+// act as clicks on their boxes (M and G do nothing where their box cannot be clicked), and a back-up over an
+// existing image asks first.
+TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
+    useMachine("C=0:2;D=0:3;E=0:4", "5");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND main = program.main(), manual = program.button("手动Ghost(&M)"), ghost32 = program.button("Ghost32(&G)");
+    key(main, 'M');  // 手动选择框 lies outside the simple layout
+    key(main, 'G');  // G选择框 is disabled
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    EXPECT_EQ(SendMessageA(manual, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(ghost32, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines,
+                  "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb\r\nrestart");
+    program.escapeFromPrompt(prompt);
+
+    // B in restore mode is the click on 备份单选框: the other box unchecked, the back-up captions and target.
+    key(main, 'B');
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    EXPECT_EQ(SendMessageA(program.button("还原系统(&R)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(program.button("备份系统(&B)"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(program.imagePath(), kImage);
+    const auto before = filesOnC();
+    const std::string question = "“E:\\Ghost\\G_WinXP.gho”已经有一个镜像（镜像大小：0MB，创建日期：";
+    std::string asked = program.runToMessage(IDNO);
+    EXPECT_EQ(asked.substr(0, question.size()), question) << asked;
+    EXPECT_NE(asked.find("）。\r\n备份会覆盖它，要继续吗？"), std::string::npos) << asked;
+    EXPECT_EQ(filesOnC(), before);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(read_file(kImage), "IMAGE OF THE SYSTEM");
+
+    program.runToMessage(IDYES);
+    prompt = program.waitFor(&Program::restartPrompt);
+    ASSERT_NE(prompt, nullptr) << program.describe();
+    expectBootSet(kRewrittenFiveLines,
+                  "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
+    click(child(prompt, "取消(&N)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// A CD drive at D: between partitions: the list ends there no more than the count does, but E: is the disk's
+// second partition, not its third. A run that would point Ghost at another partition than the one chosen, or
+// at a CD, is refused and says which numbers differ.
+TEST_F(OneKey, RunsThatTheSystemsPlacingContradictsAreRefused) {
+    useMachine("C=0:1;D=cd;E=0:2", "3");
+    CreateDirectoryA("D:\\Ghost", nullptr);
+    write_bytes("D:\\Ghost\\x.gho", "AN IMAGE ON A CD");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘在批处理中是 1:3，系统报告它是 1:2" + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("D: 盘在批处理中是 1:2，系统报告它不是硬盘上的分区（例如光驱）" + kWrongPlace));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
+}
+
+// Runs that cannot do what was chosen: a restore onto the image's own partition, a back-up of the partition
+// that is to hold the image, a path with a blank, an image gone since it was chosen, the placeholder of a
+// back-up that never ran. A back-up target's placeholder goes when the program ends without a run for it.
+TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
+    CreateDirectoryA("E:\\My Images", nullptr);
+    write_bytes("E:\\My Images\\x.gho", "IMAGE");
+    write_bytes("E:\\Ghost\\gone.gho", "IMAGE");
+    write_bytes("E:\\Ghost\\p.gho", "E:\\Ghost\\p.gho");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像就在要还原的分区 1:3 上，还原会把镜像自己覆盖掉。请先把镜像放到另一个分区。"));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('C'));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\My Images\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(
+        "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\gone.gho"));
+    removeFile("E:\\Ghost\\gone.gho");
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像文件“E:\\Ghost\\gone.gho”不存在。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\p.gho"));
+    ASSERT_NO_FATAL_FAILURE(
+        expectRefusal("镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
+
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
+    EXPECT_EQ(read_file("E:\\Ghost\\b.gho"), "E:\\Ghost\\b.gho");
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像要存放在被备份的分区 1:3 上。请把镜像存到另一个分区。"));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
+    EXPECT_FALSE(exists("E:\\Ghost\\b.gho"));
+    EXPECT_EQ(read_file("E:\\Ghost\\p.gho"), "E:\\Ghost\\p.gho");  // not this process's placeholder
+    for (const char* p : {"E:\\My Images\\x.gho", "E:\\Ghost\\p.gho"}) removeFile(p);
+    RemoveDirectoryA("E:\\My Images");
+}
+
+// Drives C: to L: on a disk of ten partitions (one_key.sh maps G: to L: for this case only, in a second start of
+// the prefix): the count of ten is read whole. H: has no Ghost number, as image drive or as chosen partition.
+class OneKeyTenDrives : public OneKey {
+protected:
+    static void SetUpTestSuite() {
+        OneKey::SetUpTestSuite();
+        CreateDirectoryA("H:\\Ghost", nullptr);
+        write_bytes("H:\\Ghost\\x.gho", "AN IMAGE ON H:");
+    }
+    void SetUp() override {
+        OneKey::SetUp();
+        useMachine(nullptr, "11");  // one primary, one extended and nine logical partitions: ten counted
+    }
+};
+
+TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(read_file(kBat), kRestoreBatch);  // C: is 1:1 and E: 1:3, as on a disk with its ten partitions
+    program.escapeFromPrompt(prompt);
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("H:\\Ghost\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“H:\\Ghost\\x.gho”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('H'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
 }
 }  // namespace
