@@ -61,6 +61,7 @@ void runOneKey();                                        // 确定 0
 void onRestartKeyDown(int32_t key, int32_t keyState);  // window -9: N quits, Y restarts
 void quitAfterRun();                                   // 按钮2 0
 void restartNow();                                     // 按钮1 0
+void onRestartPromptCreated();                         // window 0: the note of a build with stand-ins
 
 // Undo prompt
 void closeUndoPrompt();     // 按钮2 0
@@ -97,19 +98,34 @@ Text operationRefusal();
 
 // Boot menu (boot_menu.cpp)
 void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes
-void rewriteBootMenu();  // makes C:\grldr the default entry of C:\boot.ini
+// Why a run cannot rewrite the menu safely (no C:\boot.ini, or no C:\boot.bak that would put the menu back);
+// null when it can.
+const char* bootMenuRefusal();
+bool rewriteBootMenu();        // makes C:\grldr the default entry of C:\boot.ini; false when not written
 bool bootMenuCarriesEntry();   // C:\boot.ini holds the entry "C:\grldr=Drelvok"
 void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
-void undoBootFiles();          // the undo's file steps: the saved menu and boot loader back, our files gone
+// The undo's file steps: the saved menu and boot loader back, our files gone (C:\grldr whatever it holds
+// when loaderJustWritten). Without a saved menu a menu that starts C:\grldr keeps it. True when the menu no
+// longer carries our entry.
+bool undoBootFiles(bool loaderJustWritten);
+
+// Whole-file contents, for the checks of the one-key run (boot_menu.cpp).
+bool fileHolds(const char* path, const char* data, int32_t size);
+bool fileHoldsPayload(const char* path, const void* payload);  // the bytes of a byte-set constant
+bool sameFileContent(const char* a, const char* b);             // both readable, same bytes
 
 // The restart request of the restart prompt: a forced restart of the machine. Tests put a recorder here.
 using RestartRequest = bool (*)();
 extern RestartRequest requestRestart;
 
-// Payload deployment (deployment.cpp)
-void deployBootLoader();   // C:\grldr
-void deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
-void deployFloppyImage();  // C:\Qelo.img
+// Payload deployment (deployment.cpp); the boot set's writes answer whether the write reported success.
+bool deployBootLoader();   // C:\grldr
+bool deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
+bool deployFloppyImage();  // C:\Qelo.img
+Text customGhostPath();    // the custom program deployDosGhost copies, or the empty text for the carried one
+// The boot set the run writes holds one of the build's stand-ins (boot loader, DOS imaging program, floppy
+// image): a restart would neither back up nor restore.
+bool bootSetCarriesStandIns();
 void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
 void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
 

@@ -24,8 +24,8 @@ Text editContent(uint32_t unit) {
 
 bool fileExists(const char* path) { return value_as_bool(call_command(file_exists, 1, value_text(path))); }
 
-void writePayload(const char* path, const void* payload) {
-    call_command(write_file, 2, value_text(path), value_bytes(payload));
+bool writePayload(const char* path, const void* payload) {
+    return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(payload)));
 }
 
 // The skin library's path: the program's directory and "\SkinH_EL.dll".
@@ -41,21 +41,27 @@ bool usesCustomGhost(const char* path) {
     return value_as_int(found) > 0;
 }
 
-void deployBootLoader() { writePayload(txt::path_grldr(), bin::boot_loader()); }
+bool deployBootLoader() { return writePayload(txt::path_grldr(), bin::boot_loader()); }
 
-void deployDosGhost() {
-    if (isChecked(mw::自定义选择框)) {
-        Text path = editContent(mw::编辑框2);
-        if (usesCustomGhost(path.c_str())) {
-            // A custom file that cannot be copied leaves C:\ghost.exe as it was.
-            call_command(copy_file, 2, path.arg(), value_text(txt::path_ghost_exe()));
-            return;
-        }
-    }
-    writePayload(txt::path_ghost_exe(), bin::dos_ghost());
+Text customGhostPath() {
+    if (!isChecked(mw::自定义选择框)) return Text();
+    Text path = editContent(mw::编辑框2);
+    return usesCustomGhost(path.c_str()) ? std::move(path) : Text();
 }
 
-void deployFloppyImage() { writePayload(txt::path_qelo_img(), bin::floppy_image()); }
+bool deployDosGhost() {
+    Text custom = customGhostPath();
+    // A custom file that cannot be copied leaves C:\ghost.exe as it was.
+    if (!custom.empty()) return value_as_bool(call_command(copy_file, 2, custom.arg(), value_text(txt::path_ghost_exe())));
+    return writePayload(txt::path_ghost_exe(), bin::dos_ghost());
+}
+
+bool deployFloppyImage() { return writePayload(txt::path_qelo_img(), bin::floppy_image()); }
+
+bool bootSetCarriesStandIns() {
+    return bin::boot_loader_is_stand_in() || bin::floppy_image_is_stand_in() ||
+           (bin::dos_ghost_is_stand_in() && customGhostPath().empty());
+}
 
 void onGhost32Clicked() {
     if (isChecked(mw::G选择框)) {

@@ -1,5 +1,5 @@
 // The one-key run and the handlers around it: the main window's key map, image and custom Ghost selection,
-// exit, the undo prompt, and the restart prompt's restart and quit.
+// exit, the undo prompt, and the restart prompt's restart and quit (and its note in a build with stand-ins).
 #include <windows.h>
 
 #include <string>
@@ -25,49 +25,49 @@ bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system
 
 int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_size, 1, text(path))); }
 
-// The size C:\ghost.exe must have: the custom program's when the run copies it, else the carried one's.
-int32_t expectedDosGhostSize() {
-    if (unit::checked(自定义选择框)) {
-        Text custom = unit::editContent(编辑框2);
-        if (value_as_int(call_command(find_text, 4, custom.arg(), text(txt::manual_ghost_batch()), value_int(1),
-                                      value_bool(true))) > 0)
-            return sizeOf(custom.c_str());
-    }
-    return bytes_block_length(bin::dos_ghost());
-}
-
-// What of the boot set is missing after the run wrote it, one line each; empty when all is in place.
-// batchSize is -1 when the run left C:\ghost.bat alone.
-Text bootSetFaults(int32_t batchSize) {
-    Text faults = concat({});
-    if (!bootMenuCarriesEntry()) faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
-    struct Expected {
-        const char* path;
-        int32_t size;
-    } files[] = {{txt::path_grldr(), bytes_block_length(bin::boot_loader())},
-                 {txt::path_ghost_bat(), batchSize},
-                 {txt::path_ghost_exe(), expectedDosGhostSize()},
-                 {txt::path_qelo_img(), bytes_block_length(bin::floppy_image())}};
-    for (const Expected& f : files) {
-        if (f.path == txt::path_ghost_bat() && batchSize < 0) continue;
-        if (f.size < 0 || sizeOf(f.path) != f.size)
-            faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
-    }
-    return faults;
-}
-
-// Step 4 of the run: the batch file for the chosen operation. Returns its size, or -1 when none is chosen.
-int32_t writeBatchFile() {
+// Step 4 of the run: the batch file's content for the chosen operation, or null when none is chosen. A back-up
+// batch records its target, whose placeholder then stays while the boot set is installed for it.
+const char* chosenBatch() {
     BatchOperation operation = batchOperation();
-    const char* batch = operation == BatchOperation::kManual    ? txt::manual_ghost_batch()
-                        : operation == BatchOperation::kRestore ? restoreCommand.c_str()
-                        : operation == BatchOperation::kBackup  ? backupCommand.c_str()
-                                                                : nullptr;
     installedBackupTarget = operation == BatchOperation::kBackup ? unit::editContent(编辑框1) : Text();
-    if (!batch) return -1;
-    Bytes content(new_bytes(batch, static_cast<int32_t>(std::char_traits<char>::length(batch))));
-    call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg());
-    return content.length();
+    return operation == BatchOperation::kManual    ? txt::manual_ghost_batch()
+           : operation == BatchOperation::kRestore ? restoreCommand.c_str()
+           : operation == BatchOperation::kBackup  ? backupCommand.c_str()
+                                                   : nullptr;
+}
+
+int32_t lengthOf(const char* t) { return static_cast<int32_t>(std::char_traits<char>::length(t)); }
+
+bool writeBatchFile(const char* batch) {
+    Bytes content(new_bytes(batch, lengthOf(batch)));
+    return value_as_bool(call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg()));
+}
+
+// Writes the boot menu and the boot set, each write checked against what it had to put there (a write that
+// reported failure counts as failed). Answers what is not in place, one line each; empty when all is.
+Text writeBootSet() {
+    Text faults = concat({});
+    if (!(rewriteBootMenu() && bootMenuCarriesEntry()))
+        faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
+    saveForeignBootLoader();
+    const char* batch = chosenBatch();
+    Text custom = customGhostPath();
+    struct Written {
+        const char* path;
+        bool inPlace;
+    } files[] = {  // written in this order (a braced list is evaluated from left to right)
+        {txt::path_grldr(), deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
+        // No operation chosen: a batch file of an earlier run stays as it is.
+        {txt::path_ghost_bat(),
+         !batch || (writeBatchFile(batch) && fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch)))},
+        {txt::path_ghost_exe(),
+         deployDosGhost() && (custom.empty() ? fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost())
+                                             : sameFileContent(custom.c_str(), txt::path_ghost_exe()))},
+        {txt::path_qelo_img(), deployFloppyImage() && fileHoldsPayload(txt::path_qelo_img(), bin::floppy_image())},
+    };
+    for (const Written& f : files)
+        if (!f.inPlace) faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
+    return faults;
 }
 
 // The caption of 高级 records the layout showing.
@@ -161,23 +161,24 @@ bool onMainWindowKeyDown(int32_t key, int32_t) {
 
 void runOneKey() {
     buildGhostCommands();
+    if (const char* reason = bootMenuRefusal()) {
+        refuseRun(reason);
+        return;
+    }
     Text refusal = operationRefusal();
     if (!refusal.empty()) {
         refuseRun(refusal.c_str());
         return;
     }
     if (!backupTargetConfirmed()) return;
-    rewriteBootMenu();
-    saveForeignBootLoader();
-    deployBootLoader();
-    int32_t batchSize = writeBatchFile();
-    deployDosGhost();
-    deployFloppyImage();
 
-    // A restart can only help when everything the boot chain needs is in place.
-    Text faults = bootSetFaults(batchSize);
+    // A restart can only help when everything the boot chain needs is in place; otherwise the machine is put
+    // back as it was (the menu from C:\boot.bak, the files this run wrote gone) before the message.
+    Text faults = writeBootSet();
     if (!faults.empty()) {
-        Text message = concat({txt::run_failed_intro(), faults.c_str(), txt::run_failed_advice()});
+        bool putBack = undoBootFiles(true);
+        Text message = concat({txt::run_failed_intro(), faults.c_str(),
+                               putBack ? txt::run_failed_put_back() : txt::run_failed_advice()});
         call_command(message_box, 2, message.arg(), value_int(0x30)  /* OK, warning icon */);
         updateUndoButton(txt::root_of_c());
         return;
@@ -187,9 +188,12 @@ void runOneKey() {
     runEnded = false;
     call_command(load_window, 3, windowRef(restart_prompt::kWindow, restart_prompt::self), value_omitted(),
                  value_bool(true));
-    // The prompt closed without restart or quit (Esc): the user comes back to the main window, where the
-    // undo is at hand.
-    if (!runEnded) unit::setVisible(self, true);
+    // The prompt closed without restart or quit (Esc, or restart in a build with stand-ins): the user comes
+    // back to the main window, where the undo is at hand.
+    if (!runEnded) {
+        updateUndoButton(txt::root_of_c());
+        unit::setVisible(self, true);
+    }
 }
 
 void selectImage() {
@@ -253,9 +257,23 @@ void onRestartKeyDown(int32_t key, int32_t) {
     if (key == 'Y') restartNow();
 }
 
+// A build with stand-ins never restarts: a restart would end in the stand-in boot loader.
 void restartNow() {
+    if (bootSetCarriesStandIns()) {
+        call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
+        return;
+    }
     requestRestart();
     closeBothWindows();
+}
+
+void onRestartPromptCreated() {
+    namespace rp = restart_prompt;
+    if (!bootSetCarriesStandIns()) return;
+    constexpr int32_t kHeightWithNote = 145;  // room for one more line under the buttons
+    unit::setHeight(rp::self, kHeightWithNote, rp::kWindow);
+    unit::setLabelCaption(rp::标签3, txt::restart_stand_in_note(), rp::kWindow);
+    unit::setVisible(rp::标签3, true, rp::kWindow);
 }
 
 void quitAfterRun() { closeBothWindows(); }

@@ -22,7 +22,7 @@ namespace {
 // Handler positions in the stored references (see the windows' description).
 enum : int {
     kManualLock = 0, kMainCreated = 1, kMainDestroyed = 2, kMainKeyDown = 3, kTimerTick = 4, kExitClicked = 9,
-    kCustomLock = 11, kRefreshMode = 14, kRestartKeyDown = 17, kQuitAfterRun = 18, kDoNothing = 22,
+    kCustomLock = 11, kRefreshMode = 14, kRestartKeyDown = 17, kQuitAfterRun = 18, kRestartPromptCreated = 23,
 };
 
 // Every handler records its call; a handler may be told to return a value.
@@ -224,7 +224,7 @@ TEST_F(Windows, LoadingAnOpenWindowActivatesItWithoutASecondCopy) {
                      value_bool(false));
     EXPECT_EQ(r.lo, 1u);
     EXPECT_EQ(window_hwnd(restart_prompt::kWindow), first);
-    EXPECT_EQ(count_calls(kDoNothing), 1);  // created once
+    EXPECT_EQ(count_calls(kRestartPromptCreated), 1);  // created once
     r = call_command(load_window, 3, window_ref(0x52017777, 0), value_omitted(), value_bool(false));
     EXPECT_EQ(r.lo, 0u);
     // a parent that is not loaded: false, nothing created

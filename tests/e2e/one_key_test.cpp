@@ -1,7 +1,8 @@
 // The one-key run end to end: the built program, started as a process of its own in a prefix of this test
-// (one_key.sh maps D:, E:, F: to folders of the test and puts the program with the stand-ins in C:\qg), driven
-// through its windows as a user drives it: button clicks, keys, file dialogs answered with a typed path. The
-// files on C: are checked byte for byte.
+// (one_key.sh maps D:, E:, F: to folders of the test, C: to a small file system, and puts the program with the
+// stand-ins in C:\qg), driven through its windows as a user drives it: button clicks, keys, file dialogs
+// answered with a typed path. The files on C: are checked byte for byte. The program is the build's own, which
+// carries stand-ins; Quenvarghost-products.exe is the same program built over outside products of the tests.
 //
 // Where Wine differs from Windows:
 // - Wine's attrib applies only the last flag of a command line: the stand-in attrib lies beside the program,
@@ -34,6 +35,9 @@ const char kBat[] = "C:\\ghost.bat";
 const char kExe[] = "C:\\ghost.exe";
 const char kImg[] = "C:\\Qelo.img";
 const char kImage[] = "E:\\Ghost\\G_WinXP.gho";
+const char kFiller[] = "C:\\filler.bin";
+const char kProgram[] = "Quenvarghost.exe";
+const char kProductsProgram[] = "Quenvarghost-products.exe";
 
 
 const std::string kFiveLines =
@@ -52,6 +56,9 @@ const std::string kRewrittenFiveLines =
 // C: is the first partition, E: the third (the stand-in partition tool reports as many as the list shows).
 const std::string kRestoreBatch =
     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart";
+const std::string kStandInNote = "注意：此版本没有真正的启动程序和Ghost，重启不会备份或还原。";
+const std::string kPutBack =
+    "\r\n已经撤销这次的改动：C:\\boot.ini 已从 C:\\boot.bak 恢复，写入的文件已删除，计算机和这次操作之前一样。";
 const std::string kBackupBatch = "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\b.gho -sure -fro -rb -z1\r\nrestart";
 
 // --- Waiting
@@ -130,9 +137,9 @@ public:
     // Under the emulated test machine the first windows of a fresh prefix sometimes cannot be created while its
     // desktop is still starting; the program then ends with its start-up error (-1) before its window shows,
     // and is started again.
-    void start() {
+    void start(const char* program = kProgram) {
         for (int attempt = 0; attempt < 6; ++attempt) {
-            ASSERT_NO_FATAL_FAILURE(startOnce());
+            ASSERT_NO_FATAL_FAILURE(startOnce(program));
             if (main_ || !ended(0)) return;
             std::printf("the program ended before its window showed; starting it again\n");
             std::fflush(stdout);
@@ -141,10 +148,10 @@ public:
         }
         FAIL() << "the program never showed its window";
     }
-    void startOnce() {
+    void startOnce(const char* program) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        std::string line = std::string(kProgramFolder) + "\\Quenvarghost.exe";
+        std::string line = std::string(kProgramFolder) + "\\" + program;
         ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
                                    &process_))
             << GetLastError();
@@ -310,6 +317,23 @@ public:
         EXPECT_NE(prompt, nullptr) << "no restart prompt; " << describe();
         return prompt;
     }
+    // The message that an action brings up: its text, after it was answered with OK. Afterwards no restart
+    // prompt stands and the main window is shown.
+    std::string answerMessage() {
+        HWND box = waitFor(&Program::messageBox);
+        if (!box) {
+            ADD_FAILURE() << "no message; " << describe();
+            return "";
+        }
+        std::string said = textOf(messageText(box));
+        EXPECT_EQ(restartPrompt(), nullptr);
+        click(dialogItem(box, IDOK));
+        EXPECT_TRUE(waitGone(box));
+        Sleep(500);
+        EXPECT_EQ(restartPrompt(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(main_));
+        return said;
+    }
     // Esc on the restart prompt: the main window comes back.
     void escapeFromPrompt(HWND prompt) {
         key(prompt, VK_ESCAPE);
@@ -359,7 +383,7 @@ protected:
         write_bytes("E:\\tools\\ghost.exe", "MZ custom ghost");
     }
     static void clearC() {
-        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kRestartLog}) removeFile(p);
+        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kRestartLog, kFiller}) removeFile(p);
         for (const char* p : {"D:\\Ghost\\x.gho", "E:\\Ghost\\a.gho", "E:\\Ghost\\b.gho", "E:\\Ghost\\old.gho"})
             removeFile(p);
     }
@@ -427,7 +451,9 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
     EXPECT_FALSE(exists(kRestartLog));
 }
 
-TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
+// A build with stand-ins never restarts: its prompt says so in one more line, and both its restart button and
+// Y bring the main window back, where the undo is at hand.
+TEST_F(OneKey, BackUpRunInABuildWithStandInsNeverRestarts) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
@@ -441,12 +467,40 @@ TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
     EXPECT_FALSE(IsWindowVisible(program.main()));
     expectBootSet(kRewrittenFiveLines, kBackupBatch);
     expectBackupOfOriginal(kFiveLines);
-
     const auto before = filesOnC();
-    click(child(prompt, "确定(&Y)"));
+
+    for (bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "key Y" : "restart button");
+        HWND note = child(prompt, kStandInNote);
+        EXPECT_TRUE(note && IsWindowVisible(note)) << program.describe();
+        byKey ? key(prompt, 'Y') : click(child(prompt, "确定(&Y)"));
+        EXPECT_TRUE(program.waitGone(prompt));
+        EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) != 0; })) << program.describe();
+        EXPECT_TRUE(IsWindowVisible(program.button("撒销(&U)")));
+        EXPECT_FALSE(exists(kRestartLog));
+        EXPECT_EQ(filesOnC(), before);
+        if (!byKey) {
+            ASSERT_NE(prompt = program.runToPrompt(), nullptr);
+        }
+    }
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+// Built over outside products (the tests' own small files), the program asks for the restart as it always has.
+TEST_F(OneKey, ABuildWithOutsideProductsRestarts) {
+    ASSERT_NO_FATAL_FAILURE(program.start(kProductsProgram));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
+    EXPECT_EQ(read_file(kGrldr), "grldr of the tests: no outside product, no stand-in\r\n");
+    EXPECT_EQ(child(prompt, kStandInNote), nullptr);
+    key(prompt, 'Y');
     EXPECT_TRUE(program.ended());
     EXPECT_EQ(read_file(kRestartLog), "restart\r\n");
-    EXPECT_EQ(filesOnC(), before);
 }
 
 // The manual Ghost batch; a run with no operation chosen leaves the batch file alone; Esc on the restart prompt
@@ -595,33 +649,29 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
     EXPECT_TRUE(program.ended());
 }
 
-// A run whose menu rewrite and one of whose file writes fail says so, keeps the main window and offers no
-// restart. Y straight after start-up: no selection has cleared the menu's attributes, so the rewrite cannot
-// replace it; a read-only C:\Qelo.img of an earlier run cannot be replaced either.
-TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
-    write_bytes(kImg, "AN OLD FLOPPY IMAGE");
-    setAttributes(kImg, FILE_ATTRIBUTE_READONLY);
+// A run whose menu rewrite and one of whose file writes fail says so, puts back what it wrote and offers no
+// restart. Y straight after start-up (a copy of the menu from an earlier selection is there): no selection has
+// cleared the menu's attributes, so the rewrite cannot replace it; a read-only C:\ghost.bat of an earlier run
+// cannot be replaced either, and has the new batch's length.
+TEST_F(OneKey, AFailedRunSaysWhatFailedAndPutsBackWhatItWrote) {
+    write_bytes(kBak, kFiveLines);
+    setAttributes(kBak, kHidSysRo);
+    std::string earlier = kRestoreBatch;
+    earlier.replace(earlier.find("dst=1:1"), 7, "dst=1:2");
+    write_bytes(kBat, earlier);
+    setAttributes(kBat, FILE_ATTRIBUTE_READONLY);
     ASSERT_NO_FATAL_FAILURE(program.start());
     // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
     SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
     key(program.main(), 'Y');
-    HWND box = program.waitFor(&Program::messageBox);
-    ASSERT_NE(box, nullptr) << "no message";
-    EXPECT_EQ(textOf(Program::messageText(box)),
+    EXPECT_EQ(program.answerMessage(),
               "启动文件没有全部写好，不能重启进行操作：\r\n"
               "C:\\boot.ini 没有改写成新的启动项\r\n"
-              "C:\\Qelo.img 没有写入或大小不对\r\n"
-              "\r\n可按“撒销(&U)”清除已写入的文件后重试。");
-    EXPECT_EQ(program.restartPrompt(), nullptr);
-    click(dialogItem(box, IDOK));
-    ASSERT_TRUE(program.waitGone(box));
-    Sleep(500);
-    EXPECT_EQ(program.restartPrompt(), nullptr);
-    EXPECT_TRUE(IsWindowVisible(program.main()));
+              "C:\\ghost.bat 没有写入或内容不对\r\n" + kPutBack);
     EXPECT_EQ(read_file(kIni), kFiveLines);
     EXPECT_EQ(attributes(kIni), kHidSysRo);
-    EXPECT_EQ(read_file(kImg), "AN OLD FLOPPY IMAGE");
-    EXPECT_TRUE(IsWindowVisible(program.button("撒销(&U)")));
+    EXPECT_EQ(read_file(kBat), earlier);
+    for (const char* p : {kGrldr, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
     click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
     EXPECT_FALSE(exists(kRestartLog));
@@ -754,5 +804,92 @@ TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
     ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
     key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
+}
+
+// C: too full for the floppy image: a message, no restart, and the machine as it was: the menu byte for byte
+// with its attributes, none of the boot set's files, another tool's boot loader back in place.
+TEST_F(OneKey, ARunOnAFullDriveCPutsTheMachineBack) {
+    ULARGE_INTEGER available{}, total{};
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, &total, nullptr));
+    if (total.QuadPart > (256u << 20)) GTEST_SKIP() << "C: is not the small file system of one_key.sh";
+    const std::string foreign = "A BOOT LOADER OF ANOTHER TOOL";
+    write_bytes(kGrldr, foreign);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+
+    // Leave 1 MiB: room for the menu, the boot loader, the batch and the imaging program, not the image.
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, nullptr, nullptr));
+    ASSERT_GT(available.QuadPart, (4u << 20));
+    write_bytes(kFiller, std::string(static_cast<size_t>(available.QuadPart - (1u << 20)), '\0'));
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, nullptr, nullptr));
+    ASSERT_LT(available.QuadPart, (2u << 20));
+
+    key(program.main(), 'Y');
+    EXPECT_EQ(program.answerMessage(),
+              "启动文件没有全部写好，不能重启进行操作：\r\nC:\\Qelo.img 没有写入或内容不对\r\n" + kPutBack);
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_EQ(read_file(kGrldr), foreign);
+    for (const char* p : {kBak, kGrldrSaved, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+    removeFile(kFiller);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// Without C:\boot.ini (a system that starts another way) the run is refused and writes nothing.
+TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
+    removeFile(kIni);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    key(program.main(), 'Y');
+    EXPECT_EQ(program.answerMessage(),
+              "不能进行这次操作：\r\n"
+              "没有 C:\\boot.ini：这个系统不是通过 C:\\boot.ini 启动的（本工具只用于 Windows 2000/XP）。"
+              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+    EXPECT_EQ(filesOnC(), (std::map<std::string, std::string>{}));
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// A read-only, hidden, system C:\boot.bak holding an older menu: the run refuses while it is there, and the
+// next image selection replaces it with the menu as it is.
+TEST_F(OneKey, AStaleCopyOfTheMenuIsRefusedThenReplaced) {
+    write_bytes(kBak, "[boot loader]\r\ntimeout=30\r\n");
+    setAttributes(kBak, kHidSysRo);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    const auto before = filesOnC();
+    key(program.main(), 'Y');
+    EXPECT_NE(program.answerMessage().find("C:\\boot.bak 不是当前启动菜单 C:\\boot.ini 的副本"), std::string::npos);
+    EXPECT_EQ(filesOnC(), before);
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    expectBackupOfOriginal(kFiveLines);
+    ASSERT_NE(program.runToPrompt(), nullptr);
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+}
+
+// The undo without C:\boot.bak keeps the boot loader that the menu still starts, and says so.
+TEST_F(OneKey, UndoWithoutTheCopySaysTheMenuCouldNotBePutBack) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    program.escapeFromPrompt(prompt);
+    removeFile(kBak);
+
+    key(program.main(), 'U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr);
+    click(child(undo, "确定(&Y)"));
+    EXPECT_EQ(program.answerMessage(),
+              "没有找到 C:\\boot.bak，启动菜单无法恢复：C:\\boot.ini 里仍有本工具的启动项“C:\\grldr=Drelvok”"
+              "（default=C:\\grldr），所以 C:\\grldr 保留在原处。\r\n"
+              "请编辑 C:\\boot.ini，删除这一行，并把 default= 改回原来的系统。");
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
+    EXPECT_EQ(read_file(kGrldr), payload(bin::boot_loader()));
+    for (const char* p : {kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
 }
 }  // namespace
