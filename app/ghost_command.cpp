@@ -29,18 +29,16 @@ int32_t partitionNumberOf(const char* letter, bool firstPartitionHidden) {
     return 0;
 }
 
-// How many of the drive letters C: to Z: the system places as partitions of the first disk; -1 when it
-// answers for none of them.
+// How many of the drive letters C: to Z: the system places as partitions of the first disk; -1 when it gives
+// no answer for C:, the system's own drive (a count without it would say too little).
 int32_t firstDiskPartitionCount() {
+    if (query_drive_place('C').kind == DrivePlace::kNoAnswer) return -1;
     int32_t count = 0;
-    bool answered = false;
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
         DrivePlace place = query_drive_place(letter);
-        if (place.kind == DrivePlace::kNoAnswer) continue;
-        answered = true;
         if (place.kind == DrivePlace::kPartition && place.disk == 0) ++count;
     }
-    return answered ? count : -1;
+    return count;
 }
 
 Text quoted(const char* t) { return concat({txt::refusal_quote_open(), t, txt::refusal_quote_close()}); }

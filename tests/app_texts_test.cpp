@@ -129,6 +129,7 @@ TEST_F(GhostCommandTest, Numbering) {
         {"a CD at D: ends the list, not the count", "C=0:1;D=cd;E=0:2", "1", "2"},
         {"a USB stick on disk 1 is listed, not counted", "C=0:1;D=0:2;E=1:1", "3", "2"},
         {"no answer: the listed count", "", "4", "4"},
+        {"no answer for C:: the listed count", "D=0:2;E=0:3;F=0:4", "4", "4"},
     };
     for (const auto& p : placings) {
         SCOPED_TRACE(p.what);
