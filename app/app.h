@@ -84,6 +84,7 @@ void rewriteBootMenu();  // makes C:\grldr the default entry of C:\boot.ini
 bool bootMenuCarriesEntry();   // C:\boot.ini holds the entry "C:\grldr=Drelvok"
 void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
 void undoBootFiles();          // the undo's file steps: the saved menu and boot loader back, our files gone
+bool sameContent(const char* path, const void* bytes);  // the file holds exactly the bytes of the byte-set
 
 // The restart request of the restart prompt: a forced restart of the machine. Tests put a recorder here.
 using RestartRequest = bool (*)();
@@ -93,8 +94,8 @@ extern RestartRequest requestRestart;
 void deployBootLoader();   // C:\grldr
 void deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
 void deployFloppyImage();  // C:\Qelo.img
-void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
-void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
+void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, written when absent or different
+void applySkin();          // start-up step 1: deploy the skin library and attach skin 10 (if it loads)
 
 // DLL command 0 of the program header: SkinH_AttachRes of "SkinH_EL.dll" (skin bytes, their count, a text,
 // three integers), standard calling convention.

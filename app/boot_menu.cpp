@@ -31,7 +31,8 @@ std::vector<Text> remainingLines(const Value& file, const char* skip) {
     return lines;
 }
 
-// True when the file holds exactly the bytes of the byte-set.
+}  // namespace
+
 bool sameContent(const char* path, const void* bytes) {
     int32_t size = value_as_int(call_command(get_file_size, 1, text(path)));
     if (size != bytes_block_length(bytes)) return false;
@@ -44,8 +45,6 @@ bool sameContent(const char* path, const void* bytes) {
     for (int32_t i = 0; ok && i < size; ++i) ok = data[i] == bytes_block_data(bytes)[i];
     return ok;
 }
-}  // namespace
-
 bool bootMenuCarriesEntry() {
     Value file = openMenu(1);  // read only
     bool found = false;
