@@ -37,7 +37,8 @@ void releaseGlobals();
 
 // Main window
 void onMainWindowCreated();                              // window 0: the start-up sequence
-void onMainWindowDestroyed();                            // window 2: deletes the partition probe script
+void onMainWindowDestroyed();                            // window 2: deletes the partition probe script;
+                                                         // reminds of a boot set left in place
 bool onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map; false keeps a mapped key
                                                           // from the focused control
 void onTimerTick();                                      // 时钟1 0
