@@ -1237,11 +1237,14 @@ void check_focus_later(FormWindow& w) {
 // A key acts only in the window where its press began. The keys held down when a window of the program
 // becomes active were pressed elsewhere (in the window that just opened it or closed, or in a file dialog):
 // the rest of their press, auto-repeated key-downs and the key-up, does nothing here. A key pressed afresh
-// (no repeat flag) is the user's again.
+// (no repeat flag) is the user's again. Held means down for the system (a press in another program) or for the
+// program's own thread (its key-down taken, its key-up not yet): Wine keeps the first only for keys its own
+// display driver saw.
 bool g_held_elsewhere[256];
 
 void note_keys_held_elsewhere() {
-    for (int vk = VK_BACK; vk < 256; ++vk) g_held_elsewhere[vk] = (GetAsyncKeyState(vk) & 0x8000) != 0;
+    for (int vk = VK_BACK; vk < 256; ++vk)
+        g_held_elsewhere[vk] = ((GetAsyncKeyState(vk) | GetKeyState(vk)) & 0x8000) != 0;
 }
 
 bool rest_of_press_elsewhere(const MSG& m) {
