@@ -39,7 +39,8 @@ void releaseGlobals();
 
 // Main window
 void onMainWindowCreated();                              // window 0: the start-up sequence
-void onMainWindowDestroyed();                            // window 2: deletes the partition probe script
+void onMainWindowDestroyed();                            // window 2: deletes the partition probe script;
+                                                         // reminds of a boot set left in place
 bool onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map; false keeps a mapped key
                                                           // from the focused control
 void onTimerTick();                                      // 时钟1 0
@@ -126,8 +127,8 @@ Text customGhostPath();    // the custom program deployDosGhost copies, or the e
 // The boot set the run writes holds one of the build's stand-ins (boot loader, DOS imaging program, floppy
 // image): a restart would neither back up nor restore.
 bool bootSetCarriesStandIns();
-void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
-void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
+void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, written when absent or different
+void applySkin();          // start-up step 1: deploy the skin library and attach skin 10 (if it loads)
 
 // DLL command 0 of the program header: SkinH_AttachRes of "SkinH_EL.dll" (skin bytes, their count, a text,
 // three integers), standard calling convention.

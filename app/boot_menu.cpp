@@ -132,7 +132,12 @@ bool undoBootFiles(bool loaderJustWritten) {
         saved = true;
     }
     end_find_file(search);
-    if (saved) call_command(delete_file, 1, text(txt::path_boot_ini()));
+    // The menu may still be read-only, hidden and system: the program that an image selection starts to clear
+    // them runs on its own and may not have finished yet.
+    if (saved) {
+        call_command(set_file_attributes, 2, text(txt::path_boot_ini()), value_int(0));
+        call_command(delete_file, 1, text(txt::path_boot_ini()));
+    }
 
     // Only our own boot loader is removed, and not while the menu without a saved copy still starts it; one of
     // another tool, kept aside by the run, goes back in place.

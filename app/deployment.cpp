@@ -22,16 +22,16 @@ Text editContent(uint32_t unit) {
     return Text(reinterpret_cast<char*>(static_cast<uintptr_t>(lo)));
 }
 
-bool fileExists(const char* path) { return value_as_bool(call_command(file_exists, 1, value_text(path))); }
-
 bool writePayload(const char* path, const void* payload) {
     return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(payload)));
 }
 
-// The skin library's path: the program's directory and "\SkinH_EL.dll".
-Text skinLibraryPath() {
+bool deleteFile(const char* path) { return value_as_bool(call_command(delete_file, 1, value_text(path))); }
+
+// A file of the program's directory: the directory, "\\" and the name.
+Text besideProgram(const char* name) {
     Text directory = Text::take(call_command(get_run_directory, 0));
-    return concat({directory.c_str(), "\\", txt::skin_library_name()});
+    return concat({directory.c_str(), "\\", name});
 }
 }  // namespace
 
@@ -68,22 +68,33 @@ void onGhost32Clicked() {
         writePayload(txt::path_ghost32(), bin::windows_ghost());
         call_command(run_program, 2, value_text(txt::path_ghost32()), value_bool(false));
     } else {
-        call_command(delete_file, 1, value_text(txt::path_ghost32()));
+        deleteFile(txt::path_ghost32());
     }
 }
 
+// The library is reused at every start, so a damaged one (a write cut short by a full disk or a pulled stick)
+// must never stay: it is written under a temporary name and renamed only when complete, and a library whose
+// bytes differ from the carried one is written again. The carried library already in place is left alone.
 void deploySkinLibrary() {
-    Text path = skinLibraryPath();
-    if (fileExists(path.c_str())) return;  // whatever it holds, an existing library is left alone
-    writePayload(path.c_str(), bin::skin_library());
-    call_command(set_file_attributes, 2, path.arg(), value_int(kHiddenAttribute));
+    Text path = besideProgram(txt::skin_library_name());
+    const void* library = bin::skin_library();
+    if (fileHoldsPayload(path.c_str(), library)) return;
+    Text partial = besideProgram(txt::skin_library_partial());
+    deleteFile(partial.c_str());
+    if (!writePayload(partial.c_str(), library)) {
+        deleteFile(partial.c_str());
+        return;
+    }
+    call_command(set_file_attributes, 2, partial.arg(), value_int(kHiddenAttribute));
+    deleteFile(path.c_str());
+    if (!value_as_bool(call_command(move_file, 2, partial.arg(), path.arg()))) deleteFile(partial.c_str());
 }
 
 void applySkin() {
     deploySkinLibrary();
-    // Binding a DLL command that is missing ends the program; without the library (a program directory that
-    // cannot be written) the window simply stays unskinned.
-    if (!fileExists(skinLibraryPath().c_str())) return;
+    // The skin is a look, not a function: a library that cannot be loaded (a program directory that cannot be
+    // written, a damaged file that cannot be replaced) leaves the windows unskinned.
+    if (!dll_command_available(kSkinAttachCommand)) return;
     const void* skin = bin::skin(kStartUpSkin);
     call_dll_command(kSkinAttachCommand, static_cast<const void*>(bytes_block_data(skin)), bytes_block_length(skin),
                      static_cast<const void*>(empty_text()), 0, 0, 0);

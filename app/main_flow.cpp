@@ -20,6 +20,16 @@ void deleteProbeScript() { call_command(delete_file, 1, text(txt::path_probe_scr
 
 // Set by restart and quit: the restart prompt then ends the program rather than returning to the main window.
 bool runEnded = false;
+// Set once the restart was asked for and granted: leaving the program then needs no reminder.
+bool restartRequested = false;
+
+// Leaving with the boot set in place (quit on the restart prompt, or the main window after Esc there) would
+// let the operation run at whatever restart comes next, days later perhaps: the user is told so, and how to
+// cancel it.
+void remindOfPendingRun() {
+    if (restartRequested || !bootMenuCarriesEntry()) return;
+    call_command(message_box, 2, text(txt::run_pending_reminder()), value_int(0x40) /* OK, information icon */);
+}
 
 bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system, 2, value_int(2), value_bool(true))); }
 
@@ -250,6 +260,7 @@ void openUndoPrompt() {
 void onMainWindowDestroyed() {
     deleteProbeScript();
     if (!bootMenuCarriesEntry() || !text_equal(installedBackupTarget.get(), placeholderPath.get())) dropPlaceholder();
+    remindOfPendingRun();
 }
 
 void onRestartKeyDown(int32_t key, int32_t) {
@@ -263,7 +274,7 @@ void restartNow() {
         call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
         return;
     }
-    requestRestart();
+    restartRequested = requestRestart();
     closeBothWindows();
 }
 

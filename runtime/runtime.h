@@ -264,8 +264,11 @@ Text fatal_error_text(const char* message, int32_t number);
 using ErrorHook = int32_t (*)(int32_t nesting, int32_t number, const char* message);
 void set_error_hook(ErrorHook hook);
 
+// Binds DLL command `index` if it is not bound yet; false, without the fatal error of a call, when its library
+// cannot be loaded or does not export the function (for commands the program can do without).
+bool dll_command_available(int32_t index);
 // Calls DLL command `index` (bound on first use) with the 32-bit argument words in order; returns edx:eax.
-// A function that removes a different amount of argument data than was passed raises runtime error 6.
+// A function that cannot be bound ends the program with the fatal error; a function that removes a different amount of argument data than was passed raises runtime error 6.
 uint64_t call_dll_command_words(int32_t index, int32_t word_count, const uint32_t* words);
 
 namespace dll_arg {

@@ -393,6 +393,13 @@ TEST_F(Windows, KeyboardBehaviourArrowsTabAndEsc) {
     PostMessageA(control(kWindow, 高级), WM_KEYDOWN, VK_TAB, 0);
     process_pending_messages();
     EXPECT_EQ(GetFocus(), control(kWindow, 按钮2));
+    // A window narrowed under the focused unit (the simple layout): the focus goes to the first Tab stop once
+    // the handler is done
+    SetFocus(control(kWindow, 搜索按钮));
+    set_property(kWindow, self, 2, -1, 374, 0);
+    process_pending_messages();
+    EXPECT_EQ(GetFocus(), control(kWindow, G选择框)) << window_text(GetFocus()) << " " << class_of(GetFocus());
+    set_property(kWindow, self, 2, -1, 600, 0);
     // Esc closes the prompt: events 12, 1, then 2 would follow; the window goes
     ASSERT_EQ(load_form_window(restart_prompt::kWindow, nullptr, false), 0);
     HWND prompt = window_hwnd(restart_prompt::kWindow);
@@ -463,6 +470,7 @@ TEST_F(Windows, ModalWindowDisablesTheOthersUntilItCloses) {
     EXPECT_TRUE(g_main_was_disabled);
     EXPECT_EQ(window_hwnd(undo_prompt::kWindow), nullptr);  // load_window returned after it closed
     EXPECT_TRUE(IsWindowEnabled(g_main_for_modal));
+    EXPECT_EQ(GetActiveWindow(), g_main_for_modal);  // the keyboard is back where it was
 }
 
 TEST_F(Windows, DestroyWindowNowOrAfterTheHandler) {

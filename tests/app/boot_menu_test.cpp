@@ -183,17 +183,24 @@ TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
     EXPECT_FALSE(exists("C:\\grldr.bak"));
 }
 
+// Also when the menu still has its attributes: an undo right after an image selection may come before the
+// program started by the selection has cleared them.
 TEST_F(BootMenu, UndoPutsTheSavedMenuBackWithItsAttributesAndRemovesTheBootSet) {
-    write_bytes(kBak, kFiveLines);
-    setAttributes(kBak, kHidSysRo);
-    write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
-    write_bytes("C:\\grldr", payload(bin::boot_loader()));
-    for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
-    EXPECT_TRUE(undoBootFiles(false));
-    EXPECT_EQ(read_file(kIni), kFiveLines);
-    EXPECT_EQ(attributes(kIni), kHidSysRo);
-    for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
-        EXPECT_FALSE(exists(p)) << p;
+    for (uint32_t menuAttributes : {0u, kHidSysRo}) {
+        SCOPED_TRACE(menuAttributes);
+        write_bytes(kBak, kFiveLines);
+        setAttributes(kBak, kHidSysRo);
+        write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
+        setAttributes(kIni, menuAttributes);
+        write_bytes("C:\\grldr", payload(bin::boot_loader()));
+        for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
+        EXPECT_TRUE(undoBootFiles(false));
+        EXPECT_EQ(read_file(kIni), kFiveLines);
+        EXPECT_EQ(attributes(kIni), kHidSysRo);
+        for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
+            EXPECT_FALSE(exists(p)) << p;
+        clean();
+    }
 }
 
 // Without a saved menu the menu stays; one that still starts our boot loader keeps it, and the undo says so.

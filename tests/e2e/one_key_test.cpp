@@ -3,6 +3,9 @@
 // stand-ins in C:\qg), driven through its windows as a user drives it: button clicks, keys, file dialogs
 // answered with a typed path. The files on C: are checked byte for byte. The program is the build's own, which
 // carries stand-ins; Quenvarghost-products.exe is the same program built over outside products of the tests.
+// Keys go either to a window as its messages or, where it matters which window has the keyboard, through the
+// system's input as a user types them (to whatever window has the focus, held keys repeating as a keyboard
+// repeats them).
 //
 // Where Wine differs from Windows:
 // - Wine's attrib applies only the last flag of a command line: the stand-in attrib lies beside the program,
@@ -18,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +134,36 @@ void key(HWND window, WPARAM code) {
     PostMessageA(window, WM_KEYUP, code, 0xC0000001);
 }
 
+// --- The keyboard, as a user types: the system's input, to the window that has the keyboard focus
+
+void keyEvent(WORD code, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = code;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, 0));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+void type(WORD code) {
+    keyEvent(code, false);
+    keyEvent(code, true);
+}
+void typeWithAlt(WORD code) {
+    keyEvent(VK_MENU, false);
+    type(code);
+    keyEvent(VK_MENU, true);
+}
+// Held down for a second: the key-down repeats as a keyboard repeats it (after half a second, 30 times a
+// second), then the key comes up. With Alt, Alt is held around it.
+void holdForASecond(WORD code, bool withAlt = false) {
+    if (withAlt) keyEvent(VK_MENU, false);
+    keyEvent(code, false);
+    Sleep(500);
+    for (int i = 0; i < 15; ++i, Sleep(33)) keyEvent(code, false);
+    keyEvent(code, true);
+    if (withAlt) keyEvent(VK_MENU, true);
+}
+
 // The program under test, one process per test.
 class Program {
 public:
@@ -181,6 +215,32 @@ public:
     }
 
     HWND main() const { return main_; }
+
+    // The window of the program that has the keyboard focus.
+    HWND focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+    }
+    // Waits until the program has taken every key typed so far: the system hands it keys in order, so once a
+    // Tab typed now has moved the focus, the keys before it were taken too. False when the focus never moved
+    // (the program ended, or no window of it has the keyboard).
+    bool inputTaken() {
+        HWND before = focus();
+        type(VK_TAB);
+        return waitUntil([&] { return ended(0) || focus() != before; }, 20000) && !ended(0);
+    }
+    // Quitting with the boot set in place: one message says that the operation runs at the next restart and
+    // how to cancel it; after its OK the program ends.
+    void quitThroughReminder() {
+        HWND box = waitFor(&Program::messageBox);
+        ASSERT_NE(box, nullptr) << "no reminder; " << describe();
+        EXPECT_EQ(textOf(messageText(box)),
+                  "启动文件仍在 C 盘上：下次重启计算机时，将自动进行这次还原或备份。\r\n\r\n"
+                  "如要取消，请在重启前再次运行本工具，按“撒销(&U)”。");
+        click(dialogItem(box, IDOK));
+        EXPECT_TRUE(ended());
+    }
 
     // The program's state and windows, for failure messages.
     std::string describe() const {
@@ -428,7 +488,7 @@ protected:
 const std::string kWrongPlace =
     "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
 
-TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
+TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
@@ -446,7 +506,7 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
 
     const auto before = filesOnC();
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_EQ(filesOnC(), before);
     EXPECT_FALSE(exists(kRestartLog));
 }
@@ -484,7 +544,7 @@ TEST_F(OneKey, BackUpRunInABuildWithStandInsNeverRestarts) {
         }
     }
     click(program.button("退出(&X)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_FALSE(exists(kRestartLog));
 }
 
@@ -528,7 +588,7 @@ TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
     expectBootSet(kRewrittenFiveLines, "an earlier batch");
     // Quit from the second prompt ends the program, as it does without an earlier Esc.
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_FALSE(exists(kRestartLog));
 }
 
@@ -590,8 +650,8 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
     EXPECT_TRUE(exists(kImg));
     program.escapeFromPrompt(prompt);
 
-    key(main, 'X');
-    EXPECT_TRUE(program.ended());
+    key(main, 'X');  // the boot set is still in place
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // The undo after a run: the menu as copied at the last selection, with its attributes (a second selection
@@ -646,7 +706,7 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
     expectBootSet(kHeader + lines4to8 + kEntry, kRestoreBatch);
     expectBackupOfOriginal(eightLines);
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // A run whose menu rewrite and one of whose file writes fail says so, puts back what it wrote and offers no
@@ -717,7 +777,7 @@ TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
     expectBootSet(kRewrittenFiveLines,
                   "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // A CD drive at D: between partitions: the list ends there no more than the count does, but E: is the disk's
@@ -803,7 +863,7 @@ TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('H'));
     ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
     key(program.main(), 'X');
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // C: too full for the floppy image: a message, no restart, and the machine as it was: the menu byte for byte
@@ -891,5 +951,114 @@ TEST_F(OneKey, UndoWithoutTheCopySaysTheMenuCouldNotBePutBack) {
     EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
     EXPECT_EQ(read_file(kGrldr), payload(bin::boot_loader()));
     for (const char* p : {kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+}
+
+// Typed keys reach the main window as soon as a prompt is gone: after Esc on the restart prompt, and after
+// either button of the undo prompt (U opens the undo prompt only when the main window has the keyboard).
+TEST_F(OneKey, TypedKeysReachTheMainWindowAfterEachPrompt) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    type(VK_ESCAPE);
+    ASSERT_TRUE(program.waitGone(prompt)) << "Esc did not reach the restart prompt";
+    // A user types once the main window is back: it must then be the one with the keyboard.
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) && GetForegroundWindow() == program.main(); }))
+        << "the main window did not come back active";
+    for (const char* answer : {"取消(&N)", "确定(&Y)"}) {
+        SCOPED_TRACE(answer);
+        type('U');
+        HWND undo = program.waitFor(&Program::undoPrompt);
+        ASSERT_NE(undo, nullptr) << "U did not reach the main window; " << program.describe();
+        click(child(undo, answer));
+        ASSERT_TRUE(program.waitGone(undo));
+    }
+    EXPECT_EQ(read_file(kIni), kFiveLines);  // undone: no reminder on the way out
+    type('X');
+    EXPECT_TRUE(program.ended()) << "X did not reach the main window; " << program.describe();
+}
+
+// A key acts only in the window where its press began: Y or Alt+Y held down in the main window runs the
+// one-key run once and leaves the restart prompt open (no restart asked for); Esc held down in the file dialog
+// closes the dialog, not the main window as well.
+TEST_F(OneKey, HeldKeysActOnlyWhereTheirPressBegan) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    for (bool withAlt : {false, true}) {
+        SCOPED_TRACE(withAlt ? "Alt+Y" : "Y");
+        holdForASecond('Y', withAlt);
+        HWND prompt = program.waitFor(&Program::restartPrompt);
+        ASSERT_NE(prompt, nullptr) << program.describe();
+        EXPECT_TRUE(program.inputTaken()) << program.describe();
+        EXPECT_TRUE(IsWindowVisible(prompt));
+        EXPECT_FALSE(exists(kRestartLog));
+        type(VK_ESCAPE);
+        ASSERT_TRUE(program.waitGone(prompt));
+        ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) != 0; }));
+    }
+    type('F');
+    HWND dialog = program.waitFor(&Program::fileDialog);
+    ASSERT_NE(dialog, nullptr);
+    holdForASecond(VK_ESCAPE);
+    ASSERT_TRUE(program.waitGone(dialog));
+    EXPECT_TRUE(program.inputTaken()) << program.describe();
+    EXPECT_TRUE(IsWindowVisible(program.main()));
+    key(program.main(), 'X');
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+// From the start, Tab visits the units a user can see and use, the radio boxes as one stop; Alt and an
+// underlined letter click that control (Alt+B the back-up box alone, Alt+R restore again).
+TEST_F(OneKey, TabStopsAndUnderlinedLetters) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    auto name = [](HWND h) { return classOf(h) == "Button" ? textOf(h) : classOf(h); };
+    std::vector<std::string> visited;
+    for (int i = 0; i < 10; ++i) {
+        HWND before = program.focus();
+        type(VK_TAB);
+        ASSERT_TRUE(waitUntil([&] { return program.focus() != before; }, 20000))
+            << "Tab moved the focus nowhere after " << visited.size() << " stops";
+        visited.push_back(name(program.focus()));
+    }
+    const std::vector<std::string> stops = {"退出(&X)", "ListBox", "打开(&F)", "还原系统(&R)", "高级(&A)"};
+    std::vector<std::string> twice = stops;
+    twice.insert(twice.end(), stops.begin(), stops.end());
+    EXPECT_EQ(visited, twice);
+
+    HWND restore = program.button("还原系统(&R)"), backup = program.button("备份系统(&B)");
+    typeWithAlt('B');
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; })) << "Alt+B chose no back-up";
+    EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    typeWithAlt('R');
+    ASSERT_TRUE(waitUntil([&] { return program.button("打开(&F)") != nullptr; })) << "Alt+R chose no restore";
+    EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    typeWithAlt('X');
+    EXPECT_TRUE(program.ended());
+}
+
+// A library left damaged by a write cut short is written again at the next start, and the window is skinned.
+TEST_F(OneKey, ADamagedSkinLibraryIsWrittenAgain) {
+    const std::string library = std::string(kProgramFolder) + "\\SkinH_EL.dll";
+    removeFile(library.c_str());
+    write_bytes(library, payload(bin::skin_library()).substr(0, 20000));
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    EXPECT_TRUE(read_file(library) == payload(bin::skin_library()));
+    // Skin 10 paints the window's own background in its window colour.
+    POINT inside{3, 3};
+    ClientToScreen(program.main(), &inside);
+    COLORREF seen = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        HDC screen = GetDC(nullptr);
+        seen = GetPixel(screen, inside.x, inside.y);
+        ReleaseDC(nullptr, screen);
+        return seen == 0xF4E3D4;
+    }, 20000)) << std::hex << seen;
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
 }
 }  // namespace
