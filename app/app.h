@@ -11,6 +11,8 @@ extern Text listedPartitionCount;  // number of entries of 列表框1, as decima
 extern Text chosenFileName;        // the file name last returned by a file dialog
 extern Text restoreCommand;        // the restore batch text
 extern Text backupCommand;         // the back-up batch text
+extern Text placeholderPath;        // the back-up placeholder this process wrote and has not removed
+extern Text installedBackupTarget;  // the image path of the last run's back-up batch (empty: not a back-up)
 
 // --- Ghost command line
 extern int32_t systemPartitionNumber;
@@ -37,7 +39,8 @@ void releaseGlobals();
 
 // Main window
 void onMainWindowCreated();                              // window 0: the start-up sequence
-void onMainWindowDestroyed();                            // window 2: deletes the partition probe script
+void onMainWindowDestroyed();                            // window 2: deletes the partition probe script;
+                                                         // reminds of a boot set left in place
 bool onMainWindowKeyDown(int32_t key, int32_t keyState);  // window -9: the key map; false keeps a mapped key
                                                           // from the focused control
 void onTimerTick();                                      // 时钟1 0
@@ -61,6 +64,7 @@ void onPartitionsRead();
 void onRestartKeyDown(int32_t key, int32_t keyState);  // window -9: N quits, Y restarts
 void quitAfterRun();                                   // 按钮2 0
 void restartNow();                                     // 按钮1 0
+void onRestartPromptCreated();                         // window 0: the note of a build with stand-ins
 
 // Undo prompt
 void closeUndoPrompt();     // 按钮2 0
@@ -75,28 +79,58 @@ void doNothing();
 // says why and that nothing was changed; the main window stays usable and no restart is offered.
 void refuseRun(const char* reason);
 
+// The operation that C:\ghost.bat will carry: the first of 手动选择框, 还原单选框, 备份单选框 that is checked.
+enum class BatchOperation { kNone, kManual, kRestore, kBackup };
+BatchOperation batchOperation();
+
+// The back-up placeholder (main_flow.cpp): a save-mode choice marks its target with a small file holding the
+// target's own path, which lives only while a back-up to it is pending.
+bool isPlaceholderImage(const char* path);  // the file holds its own path and nothing else (case ignored)
+void dropPlaceholder();  // removes the placeholder this process wrote, if it still holds its own path
+// Before a back-up replaces an image that exists (not the placeholder), the user is asked; false for No.
+bool backupTargetConfirmed();
+
 // Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
 void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
 void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message
 void buildGhostCommands();     // sets restoreCommand and backupCommand from the window's state
+// Why the batch of this run would point Ghost at something the user did not choose (a drive without a Ghost
+// number or one the system places elsewhere, the image's own partition, a missing image or a placeholder, a
+// path with a blank); empty when the run may go on. The manual batch and a run without operation pass.
+Text operationRefusal();
 
 // Boot menu (boot_menu.cpp)
 void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes
-void rewriteBootMenu();  // makes C:\grldr the default entry of C:\boot.ini
+// Why a run cannot rewrite the menu safely (no C:\boot.ini, or no C:\boot.bak that would put the menu back);
+// null when it can.
+const char* bootMenuRefusal();
+bool rewriteBootMenu();        // makes C:\grldr the default entry of C:\boot.ini; false when not written
 bool bootMenuCarriesEntry();   // C:\boot.ini holds the entry "C:\grldr=Drelvok"
 void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
-void undoBootFiles();          // the undo's file steps: the saved menu and boot loader back, our files gone
+// The undo's file steps: the saved menu and boot loader back, our files gone (C:\grldr whatever it holds
+// when loaderJustWritten). Without a saved menu a menu that starts C:\grldr keeps it. True when the menu no
+// longer carries our entry.
+bool undoBootFiles(bool loaderJustWritten);
+
+// Whole-file contents, for the checks of the one-key run (boot_menu.cpp).
+bool fileHolds(const char* path, const char* data, int32_t size);
+bool fileHoldsPayload(const char* path, const void* payload);  // the bytes of a byte-set constant
+bool sameFileContent(const char* a, const char* b);             // both readable, same bytes
 
 // The restart request of the restart prompt: a forced restart of the machine. Tests put a recorder here.
 using RestartRequest = bool (*)();
 extern RestartRequest requestRestart;
 
-// Payload deployment (deployment.cpp)
-void deployBootLoader();   // C:\grldr
-void deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
-void deployFloppyImage();  // C:\Qelo.img
-void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, only when absent
-void applySkin();          // start-up step 1: deploy the skin library and attach skin 10
+// Payload deployment (deployment.cpp); the boot set's writes answer whether the write reported success.
+bool deployBootLoader();   // C:\grldr
+bool deployDosGhost();     // C:\ghost.exe: the custom program or the carried one
+bool deployFloppyImage();  // C:\Qelo.img
+Text customGhostPath();    // the custom program deployDosGhost copies, or the empty text for the carried one
+// The boot set the run writes holds one of the build's stand-ins (boot loader, DOS imaging program, floppy
+// image): a restart would neither back up nor restore.
+bool bootSetCarriesStandIns();
+void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, written when absent or different
+void applySkin();          // start-up step 1: deploy the skin library and attach skin 10 (if it loads)
 
 // DLL command 0 of the program header: SkinH_AttachRes of "SkinH_EL.dll" (skin bytes, their count, a text,
 // three integers), standard calling convention.

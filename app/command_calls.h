@@ -27,6 +27,10 @@ inline int32_t findTextReverse(const char* t, const char* sought) {
     return value_as_int(call_command(find_text_reverse, 4, value_text(t), value_text(sought), value_omitted(),
                                      value_bool(false)));
 }
+// Position (from 1) of the first occurrence of sought, 0 or less when there is none.
+inline int32_t findText(const char* t, const char* sought) {
+    return value_as_int(call_command(find_text, 4, value_text(t), value_text(sought), value_omitted(), value_bool(false)));
+}
 inline Text toText(int32_t v) { return Text::take(call_command(to_text, 1, value_int(v))); }
 inline double toNumber(const char* t) { return value_as_double(call_command(to_number, 1, value_text(t))); }
 inline int32_t floorToInt(double v) { return value_as_int(call_command(floor_to_int, 1, value_double(v))); }
@@ -43,6 +47,7 @@ inline int32_t dateMinute(double d) { return value_as_int(call_command(date_minu
 inline bool writeFile(const char* path, const void* bytes) {
     return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(bytes)));
 }
+inline bool fileExists(const char* path) { return value_as_bool(call_command(file_exists, 1, value_text(path))); }
 inline bool deleteFile(const char* path) { return value_as_bool(call_command(delete_file, 1, value_text(path))); }
 inline double getFileTime(const char* path) {
     return value_as_double(call_command(get_file_time, 1, value_text(path)));

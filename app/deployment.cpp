@@ -22,16 +22,16 @@ Text editContent(uint32_t unit) {
     return Text(reinterpret_cast<char*>(static_cast<uintptr_t>(lo)));
 }
 
-bool fileExists(const char* path) { return value_as_bool(call_command(file_exists, 1, value_text(path))); }
-
-void writePayload(const char* path, const void* payload) {
-    call_command(write_file, 2, value_text(path), value_bytes(payload));
+bool writePayload(const char* path, const void* payload) {
+    return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(payload)));
 }
 
-// The skin library's path: the program's directory and "\SkinH_EL.dll".
-Text skinLibraryPath() {
+bool deleteFile(const char* path) { return value_as_bool(call_command(delete_file, 1, value_text(path))); }
+
+// A file of the program's directory: the directory, "\\" and the name.
+Text besideProgram(const char* name) {
     Text directory = Text::take(call_command(get_run_directory, 0));
-    return concat({directory.c_str(), "\\", txt::skin_library_name()});
+    return concat({directory.c_str(), "\\", name});
 }
 }  // namespace
 
@@ -41,43 +41,60 @@ bool usesCustomGhost(const char* path) {
     return value_as_int(found) > 0;
 }
 
-void deployBootLoader() { writePayload(txt::path_grldr(), bin::boot_loader()); }
+bool deployBootLoader() { return writePayload(txt::path_grldr(), bin::boot_loader()); }
 
-void deployDosGhost() {
-    if (isChecked(mw::自定义选择框)) {
-        Text path = editContent(mw::编辑框2);
-        if (usesCustomGhost(path.c_str())) {
-            // A custom file that cannot be copied leaves C:\ghost.exe as it was.
-            call_command(copy_file, 2, path.arg(), value_text(txt::path_ghost_exe()));
-            return;
-        }
-    }
-    writePayload(txt::path_ghost_exe(), bin::dos_ghost());
+Text customGhostPath() {
+    if (!isChecked(mw::自定义选择框)) return Text();
+    Text path = editContent(mw::编辑框2);
+    return usesCustomGhost(path.c_str()) ? std::move(path) : Text();
 }
 
-void deployFloppyImage() { writePayload(txt::path_qelo_img(), bin::floppy_image()); }
+bool deployDosGhost() {
+    Text custom = customGhostPath();
+    // A custom file that cannot be copied leaves C:\ghost.exe as it was.
+    if (!custom.empty()) return value_as_bool(call_command(copy_file, 2, custom.arg(), value_text(txt::path_ghost_exe())));
+    return writePayload(txt::path_ghost_exe(), bin::dos_ghost());
+}
+
+bool deployFloppyImage() { return writePayload(txt::path_qelo_img(), bin::floppy_image()); }
+
+bool bootSetCarriesStandIns() {
+    return bin::boot_loader_is_stand_in() || bin::floppy_image_is_stand_in() ||
+           (bin::dos_ghost_is_stand_in() && customGhostPath().empty());
+}
 
 void onGhost32Clicked() {
     if (isChecked(mw::G选择框)) {
         writePayload(txt::path_ghost32(), bin::windows_ghost());
         call_command(run_program, 2, value_text(txt::path_ghost32()), value_bool(false));
     } else {
-        call_command(delete_file, 1, value_text(txt::path_ghost32()));
+        deleteFile(txt::path_ghost32());
     }
 }
 
+// The library is reused at every start, so a damaged one (a write cut short by a full disk or a pulled stick)
+// must never stay: it is written under a temporary name and renamed only when complete, and a library whose
+// bytes differ from the carried one is written again. The carried library already in place is left alone.
 void deploySkinLibrary() {
-    Text path = skinLibraryPath();
-    if (fileExists(path.c_str())) return;  // whatever it holds, an existing library is left alone
-    writePayload(path.c_str(), bin::skin_library());
-    call_command(set_file_attributes, 2, path.arg(), value_int(kHiddenAttribute));
+    Text path = besideProgram(txt::skin_library_name());
+    const void* library = bin::skin_library();
+    if (fileHoldsPayload(path.c_str(), library)) return;
+    Text partial = besideProgram(txt::skin_library_partial());
+    deleteFile(partial.c_str());
+    if (!writePayload(partial.c_str(), library)) {
+        deleteFile(partial.c_str());
+        return;
+    }
+    call_command(set_file_attributes, 2, partial.arg(), value_int(kHiddenAttribute));
+    deleteFile(path.c_str());
+    if (!value_as_bool(call_command(move_file, 2, partial.arg(), path.arg()))) deleteFile(partial.c_str());
 }
 
 void applySkin() {
     deploySkinLibrary();
-    // Binding a DLL command that is missing ends the program; without the library (a program directory that
-    // cannot be written) the window simply stays unskinned.
-    if (!fileExists(skinLibraryPath().c_str())) return;
+    // The skin is a look, not a function: a library that cannot be loaded (a program directory that cannot be
+    // written, a damaged file that cannot be replaced) leaves the windows unskinned.
+    if (!dll_command_available(kSkinAttachCommand)) return;
     const void* skin = bin::skin(kStartUpSkin);
     call_dll_command(kSkinAttachCommand, static_cast<const void*>(bytes_block_data(skin)), bytes_block_length(skin),
                      static_cast<const void*>(empty_text()), 0, 0, 0);

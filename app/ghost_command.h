@@ -16,11 +16,18 @@ struct GhostChoices {
 };
 
 // Sets systemPartitionNumber, imagePartitionNumber, compressionLevel, crcOption, imagePathLength and both batch
-// texts. A drive letter outside C to G, or an index outside 0 to 2, leaves its number as the last run left it.
+// texts. A drive letter outside C to G (either case) gives the number 0, which no partition has; an index
+// outside 0 to 2 leaves the compression level as the last run left it.
 void composeGhostCommands(const GhostChoices& choices);
 
-// The partition count that the probe's output reports for the first disk (empty when the output is too short).
+// The partition count that the probe's output reports for the first disk, all its digits (empty when there is
+// no count where the first disk's line has it).
 Text partitionCountFromProbeOutput(const char* output);
+
+// The number of first-disk partitions with a drive letter, as decimal text, that the offset decision compares
+// with the probe's count: where the system places drives, those of C: to Z: it puts on the first disk (the
+// partition list stops at a CD drive and also holds a USB stick or a second disk); elsewhere listedCount.
+Text letteredPartitionCount(const char* listedCount);
 
 // The probe's whole output from the last run.
 extern Text probeOutput;

@@ -102,18 +102,29 @@ void showImageDetails() {
     Text nameCaption = concat({txt::image_name_prefix(), name.get()});
     unit::setLabelCaption(mw::位置标签, nameCaption.get());
 
-    unit::setEditContent(mw::编辑框1, "");
+    // The pick becomes the restore source; in save mode the back-up keeps its target (a found image taken for
+    // it would be overwritten, past the rules of the save-mode choice).
     Text picked = cmd::listItemText(found, cmd::listCurrentIndex(found));
-    unit::setEditContent(mw::编辑框1, picked.get());
+    Text openCaption = unit::buttonCaption(mw::打开1);
+    if (!text_equal(openCaption.get(), txt::main_save_image())) {
+        unit::setEditContent(mw::编辑框1, "");
+        unit::setEditContent(mw::编辑框1, picked.get());
+    }
 
     // An image that vanished since the search shows no figures rather than the failure values.
-    Text image = unit::editContent(mw::编辑框1);
     double bytes = 0;
-    bool present = imageFileSize(image.get(), &bytes);
+    bool present = imageFileSize(picked.get(), &bytes);
     Text size = imageSizeCaption(present, bytes);
     unit::setLabelCaption(mw::大小标签, size.get());
-    Text date = imageDateCaption(present, image.get());
+    Text date = imageDateCaption(present, picked.get());
     unit::setLabelCaption(mw::日期标签, date.get());
+}
+
+Text imageSizeAndDate(const char* path) {
+    double bytes = 0;
+    bool present = imageFileSize(path, &bytes);
+    Text size = imageSizeCaption(present, bytes), date = imageDateCaption(present, path);
+    return concat({size.get(), txt::overwrite_separator(), date.get()});
 }
 
 // Both look at the folder with the window's events let through: the window may be closed when they answer.
@@ -123,7 +134,9 @@ void updateUndoButton(const char* folder) {
 }
 
 void updateBackupHint(const char* folder) {
-    bool present = folderHolds(folder, txt::backup_image_name());
+    // The placeholder of a back-up that never ran is no back-up.
+    Text image = concat({folder, txt::backup_image_name()});
+    bool present = folderHolds(folder, txt::backup_image_name()) && !isPlaceholderImage(image.get());
     if (unit::windowOpen())
         cmd::statusBarSetText(unit::statusBar(mw::状态条1), 1, present ? txt::hint_backup_present() : txt::hint_no_backup());
 }

@@ -13,3 +13,5 @@ Text partitionListEntry(const char* letter, int32_t usedKb, int32_t freeKb, int3
 // captions' names.
 Text imageSizeCaption(bool present, double bytes);
 Text imageDateCaption(bool present, const char* path);
+// "镜像大小：…MB，创建日期：…" of an image file (only the names when it is missing).
+Text imageSizeAndDate(const char* path);

@@ -22,9 +22,15 @@ bool logRestart() {
     CloseHandle(f);
     return true;
 }
+
 void useTestSeams() {
     DWORD n = GetEnvironmentVariableA("QG_TEST_RESTART_LOG", restartLog, sizeof restartLog);
     if (n > 0 && n < sizeof restartLog) requestRestart = logRestart;
+    // Test seam: with QG_TEST_DRIVE_PLACES set (e.g. "C=0:2;D=cd;E=0:3"), the drive placing answers from that
+    // list, so that a sandbox whose folder drives the system places in letter order stands for another machine.
+    char places[256];
+    n = GetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", places, sizeof places);
+    if (n > 0 && n < sizeof places) use_listed_drive_places(places);
 }
 }  // namespace
 

@@ -1,8 +1,12 @@
 // The one-key run and the handlers around it: the main window's key map, image and custom Ghost selection,
-// exit, the undo prompt, and the restart prompt's restart and quit.
+// exit, the undo prompt, and the restart prompt's restart and quit (and its note in a build with stand-ins).
+#include <windows.h>
+
 #include <string>
 
 #include "app/app.h"
+#include "app/command_calls.h"
+#include "app/image_info.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
@@ -16,52 +20,76 @@ void deleteProbeScript() { call_command(delete_file, 1, text(txt::path_probe_scr
 
 // Set by restart and quit: the restart prompt then ends the program rather than returning to the main window.
 bool runEnded = false;
+// Set once the restart was asked for and granted: leaving the program then needs no reminder.
+bool restartRequested = false;
+
+// Leaving with the boot set in place (quit on the restart prompt, or the main window after Esc there) would
+// let the operation run at whatever restart comes next, days later perhaps: the user is told so, and how to
+// cancel it.
+void remindOfPendingRun() {
+    if (restartRequested || !bootMenuCarriesEntry()) return;
+    call_command(message_box, 2, text(txt::run_pending_reminder()), value_int(0x40) /* OK, information icon */);
+}
 
 bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system, 2, value_int(2), value_bool(true))); }
 
 int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_size, 1, text(path))); }
 
-// The size C:\ghost.exe must have: the custom program's when the run copies it, else the carried one's.
-int32_t expectedDosGhostSize() {
-    if (unit::checked(自定义选择框)) {
-        Text custom = unit::editContent(编辑框2);
-        if (value_as_int(call_command(find_text, 4, custom.arg(), text(txt::manual_ghost_batch()), value_int(1),
-                                      value_bool(true))) > 0)
-            return sizeOf(custom.c_str());
-    }
-    return bytes_block_length(bin::dos_ghost());
+// Step 4 of the run: the batch file's content for the chosen operation, or null when none is chosen. A back-up
+// batch records its target, whose placeholder then stays while the boot set is installed for it.
+const char* chosenBatch() {
+    BatchOperation operation = batchOperation();
+    installedBackupTarget = operation == BatchOperation::kBackup ? unit::editContent(编辑框1) : Text();
+    return operation == BatchOperation::kManual    ? txt::manual_ghost_batch()
+           : operation == BatchOperation::kRestore ? restoreCommand.c_str()
+           : operation == BatchOperation::kBackup  ? backupCommand.c_str()
+                                                   : nullptr;
 }
 
-// What of the boot set is missing after the run wrote it, one line each; empty when all is in place.
-// batchSize is -1 when the run left C:\ghost.bat alone.
-Text bootSetFaults(int32_t batchSize) {
+int32_t lengthOf(const char* t) { return static_cast<int32_t>(std::char_traits<char>::length(t)); }
+
+bool writeBatchFile(const char* batch) {
+    Bytes content(new_bytes(batch, lengthOf(batch)));
+    return value_as_bool(call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg()));
+}
+
+// Writes the boot menu and the boot set, each write checked against what it had to put there (a write that
+// reported failure counts as failed). Answers what is not in place, one line each; empty when all is.
+Text writeBootSet() {
     Text faults = concat({});
-    if (!bootMenuCarriesEntry()) faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
-    struct Expected {
+    if (!(rewriteBootMenu() && bootMenuCarriesEntry()))
+        faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
+    saveForeignBootLoader();
+    const char* batch = chosenBatch();
+    Text custom = customGhostPath();
+    struct Written {
         const char* path;
-        int32_t size;
-    } files[] = {{txt::path_grldr(), bytes_block_length(bin::boot_loader())},
-                 {txt::path_ghost_bat(), batchSize},
-                 {txt::path_ghost_exe(), expectedDosGhostSize()},
-                 {txt::path_qelo_img(), bytes_block_length(bin::floppy_image())}};
-    for (const Expected& f : files) {
-        if (f.path == txt::path_ghost_bat() && batchSize < 0) continue;
-        if (f.size < 0 || sizeOf(f.path) != f.size)
-            faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
-    }
+        bool inPlace;
+    } files[] = {  // written in this order (a braced list is evaluated from left to right)
+        {txt::path_grldr(), deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
+        // No operation chosen: a batch file of an earlier run stays as it is.
+        {txt::path_ghost_bat(),
+         !batch || (writeBatchFile(batch) && fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch)))},
+        {txt::path_ghost_exe(),
+         deployDosGhost() && (custom.empty() ? fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost())
+                                             : sameFileContent(custom.c_str(), txt::path_ghost_exe()))},
+        {txt::path_qelo_img(), deployFloppyImage() && fileHoldsPayload(txt::path_qelo_img(), bin::floppy_image())},
+    };
+    for (const Written& f : files)
+        if (!f.inPlace) faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
     return faults;
 }
 
-// Step 4 of the run: the batch file for the chosen operation. Returns its size, or -1 when none is chosen.
-int32_t writeBatchFile() {
-    const char* batch = unit::checked(手动选择框)    ? txt::manual_ghost_batch()
-                        : unit::checked(还原单选框) ? restoreCommand.c_str()
-                        : unit::checked(备份单选框) ? backupCommand.c_str()
-                                              : nullptr;
-    if (!batch) return -1;
-    Bytes content(new_bytes(batch, static_cast<int32_t>(std::char_traits<char>::length(batch))));
-    call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg());
-    return content.length();
+// The caption of 高级 records the layout showing.
+bool advancedLayoutShowing() {
+    Text caption = unit::buttonCaption(高级);
+    return text_equal(caption.get(), txt::main_layout_advanced());
+}
+
+// A key acting as a click on a check box: the box toggles, then its click routine runs.
+void clickCheckBox(uint32_t box, void (*clicked)()) {
+    unit::setChecked(box, !unit::checked(box));
+    clicked();
 }
 
 // Runs start once the partition probe has answered at start-up; a run asked for before then waits for it.
@@ -77,6 +105,38 @@ void closeBothWindows() {
 
 RestartRequest requestRestart = requestSystemRestart;
 
+BatchOperation batchOperation() {
+    if (unit::checked(手动选择框)) return BatchOperation::kManual;
+    if (unit::checked(还原单选框)) return BatchOperation::kRestore;
+    if (unit::checked(备份单选框)) return BatchOperation::kBackup;
+    return BatchOperation::kNone;
+}
+
+bool isPlaceholderImage(const char* path) {
+    int32_t length = cmd::textLength(path);
+    if (length <= 0 || sizeOf(path) != length) return false;
+    int32_t file = value_as_int(call_command(open_file, 3, text(path), value_int(1), value_int(1)));
+    if (!file) return false;
+    Text content = Text::take(call_command(read_line, 1, value_int(file)));
+    call_command(close_file, 1, value_int(file));
+    return content.length() == length && lstrcmpiA(content.c_str(), path) == 0;
+}
+
+void dropPlaceholder() {
+    if (!placeholderPath.empty() && isPlaceholderImage(placeholderPath.get())) cmd::deleteFile(placeholderPath.get());
+    placeholderPath.reset();
+}
+
+bool backupTargetConfirmed() {
+    if (batchOperation() != BatchOperation::kBackup) return true;
+    Text target = unit::editContent(编辑框1);
+    if (!cmd::fileExists(target.get()) || isPlaceholderImage(target.get())) return true;
+    Text details = imageSizeAndDate(target.get());
+    Text question = concat({txt::refusal_quote_open(), target.get(), txt::refusal_quote_close(), txt::overwrite_intro(),
+                            details.get(), txt::overwrite_outro()});
+    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == 5;  // 5: Yes
+}
+
 void refuseRun(const char* reason) {
     Text message = concat({txt::run_refused_intro(), reason, txt::run_refused_outro()});
     call_command(message_box, 2, message.arg(), value_int(0x30) /* OK, warning icon */);
@@ -87,11 +147,23 @@ void refuseRun(const char* reason) {
 bool onMainWindowKeyDown(int32_t key, int32_t) {
     switch (key) {
         case 'A': toggleLayoutMode(); break;
-        case 'B': unit::setChecked(备份单选框, true); break;
+        // B, G and M act as a click on their box, so that the window and the run agree: nothing while the box
+        // is disabled, nor for 手动选择框 in the simple layout, which leaves it outside the window.
+        case 'B':
+            if (!unit::disabled(备份单选框)) {
+                unit::setChecked(还原单选框, false);
+                unit::setChecked(备份单选框, true);
+                refreshOperationMode();
+            }
+            break;
         case 'F':
         case 'S': selectImage(); break;
-        case 'G': unit::setChecked(G选择框, true); break;
-        case 'M': unit::setChecked(手动选择框, true); break;
+        case 'G':
+            if (!unit::disabled(G选择框)) clickCheckBox(G选择框, onGhost32Clicked);
+            break;
+        case 'M':
+            if (!unit::disabled(手动选择框) && advancedLayoutShowing()) clickCheckBox(手动选择框, applyManualGhostLock);
+            break;
         case 'P': selectCustomGhost(); break;
         case 'U': openUndoPrompt(); break;
         case 'X': onExitClicked(); break;
@@ -115,17 +187,24 @@ void runOneKey() {
         return;
     }
     buildGhostCommands();
-    rewriteBootMenu();
-    saveForeignBootLoader();
-    deployBootLoader();
-    int32_t batchSize = writeBatchFile();
-    deployDosGhost();
-    deployFloppyImage();
+    if (const char* reason = bootMenuRefusal()) {
+        refuseRun(reason);
+        return;
+    }
+    Text refusal = operationRefusal();
+    if (!refusal.empty()) {
+        refuseRun(refusal.c_str());
+        return;
+    }
+    if (!backupTargetConfirmed()) return;
 
-    // A restart can only help when everything the boot chain needs is in place.
-    Text faults = bootSetFaults(batchSize);
+    // A restart can only help when everything the boot chain needs is in place; otherwise the machine is put
+    // back as it was (the menu from C:\boot.bak, the files this run wrote gone) before the message.
+    Text faults = writeBootSet();
     if (!faults.empty()) {
-        Text message = concat({txt::run_failed_intro(), faults.c_str(), txt::run_failed_advice()});
+        bool putBack = undoBootFiles(true);
+        Text message = concat({txt::run_failed_intro(), faults.c_str(),
+                               putBack ? txt::run_failed_put_back() : txt::run_failed_advice()});
         call_command(message_box, 2, message.arg(), value_int(0x30)  /* OK, warning icon */);
         updateUndoButton(txt::root_of_c());
         return;
@@ -135,9 +214,12 @@ void runOneKey() {
     runEnded = false;
     call_command(load_window, 3, windowRef(restart_prompt::kWindow, restart_prompt::self), value_omitted(),
                  value_bool(true));
-    // The prompt closed without restart or quit (Esc): the user comes back to the main window, where the
-    // undo is at hand.
-    if (!runEnded) unit::setVisible(self, true);
+    // The prompt closed without restart or quit (Esc, or restart in a build with stand-ins): the user comes
+    // back to the main window, where the undo is at hand.
+    if (!runEnded) {
+        updateUndoButton(txt::root_of_c());
+        unit::setVisible(self, true);
+    }
 }
 
 void selectImage() {
@@ -151,6 +233,7 @@ void selectImage() {
         Text path = unit::editContent(编辑框1);
         unit::setDisabled(确定, path.empty());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
+        dropPlaceholder();
         unit::setEditContent(编辑框1, "");
         unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
         call_command(open_common_dialog, 1, dialogRef(通用对话框2));
@@ -166,7 +249,7 @@ void selectImage() {
         if (!unit::disabled(确定) &&
             !value_as_bool(call_command(file_exists, 1, path.arg()))) {
             Bytes content(new_bytes(path.get(), path.length()));
-            call_command(write_file, 2, path.arg(), content.arg());
+            if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
         }
     }
     prepareBootMenu();
@@ -189,16 +272,35 @@ void openUndoPrompt() {
                  value_bool(true));
 }
 
-void onMainWindowDestroyed() { deleteProbeScript(); }
+// The placeholder stays only for a back-up run that is still installed.
+void onMainWindowDestroyed() {
+    deleteProbeScript();
+    if (!bootMenuCarriesEntry() || !text_equal(installedBackupTarget.get(), placeholderPath.get())) dropPlaceholder();
+    remindOfPendingRun();
+}
 
 void onRestartKeyDown(int32_t key, int32_t) {
     if (key == 'N') quitAfterRun();
     if (key == 'Y') restartNow();
 }
 
+// A build with stand-ins never restarts: a restart would end in the stand-in boot loader.
 void restartNow() {
-    requestRestart();
+    if (bootSetCarriesStandIns()) {
+        call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
+        return;
+    }
+    restartRequested = requestRestart();
     closeBothWindows();
+}
+
+void onRestartPromptCreated() {
+    namespace rp = restart_prompt;
+    if (!bootSetCarriesStandIns()) return;
+    constexpr int32_t kHeightWithNote = 145;  // room for one more line under the buttons
+    unit::setHeight(rp::self, kHeightWithNote, rp::kWindow);
+    unit::setLabelCaption(rp::标签3, txt::restart_stand_in_note(), rp::kWindow);
+    unit::setVisible(rp::标签3, true, rp::kWindow);
 }
 
 void quitAfterRun() { closeBothWindows(); }

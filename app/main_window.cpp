@@ -65,6 +65,8 @@ void onMainWindowCreated() {
 void onTimerTick() { unit::setTimerInterval(mw::时钟1, 5000); }
 
 void refreshOperationMode() {
+    // The back-up target goes back to its default (or away): a placeholder for the old one has no use left.
+    dropPlaceholder();
     Value partitions = unit::listBox(mw::列表框1);
     if (unit::checked(mw::还原单选框)) {
         unit::setLabelCaption(mw::标签2, txt::main_restore_partition());

@@ -7,6 +7,8 @@ Text listedPartitionCount;
 Text chosenFileName;
 Text restoreCommand;
 Text backupCommand;
+Text placeholderPath;
+Text installedBackupTarget;
 
 int32_t systemPartitionNumber = 0;
 int32_t imagePartitionNumber = 0;
@@ -22,6 +24,6 @@ Text foundName;
 
 void releaseGlobals() {
     for (Text* t : {&selectedDriveLetter, &diskPartitionCount, &listedPartitionCount, &chosenFileName,
-                    &restoreCommand, &backupCommand, &crcOption, &driveText, &foundName})
+                    &restoreCommand, &backupCommand, &placeholderPath, &installedBackupTarget, &crcOption, &driveText, &foundName})
         t->reset();
 }

@@ -63,6 +63,8 @@ struct FormWindow {
     bool closing = false;
     bool modal_running = false;
     std::vector<std::pair<void*, bool>> disabled_by_modal;  // other top-level windows and their enabled state
+    void* active_before_modal = nullptr;  // the window that had the keyboard when this modal window opened
+    bool focus_check_posted = false;      // a check that the focused unit is still usable is queued
 };
 
 // Parses a block; false when it is damaged (anything out of bounds or inconsistent). Handler references stay

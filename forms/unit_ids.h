@@ -61,6 +61,7 @@ constexpr uint32_t 标签2 = 0x16010184;  // Label
 constexpr uint32_t 标签1 = 0x16010185;  // Label
 constexpr uint32_t 按钮2 = 0x16010186;  // Button
 constexpr uint32_t 按钮1 = 0x16010187;  // Button
+constexpr uint32_t 标签3 = 0x16010189;  // Label
 }  // namespace restart_prompt
 
 namespace undo_prompt {

@@ -15,6 +15,7 @@
 
 namespace {
 constexpr UINT kDestroyMessage = WM_APP + 0x65;  // 0x8065: destroy the window after the current handler
+constexpr UINT kCheckFocusMessage = WM_APP + 0x66;  // after a handler changed the layout: is the focus usable?
 constexpr UINT_PTR kTimerNumber = 1000;
 constexpr COLORREF kSystemDefault = 0xFF000000;
 const char kWindowClass[] = "_Ozu_Window";
@@ -67,6 +68,10 @@ FormWindow* window_of(HWND hwnd) {
 }
 
 HWND hwnd_of(const FormWindow& w) { return static_cast<HWND>(w.hwnd); }
+
+// Keyboard behaviour (its own section below).
+void note_keys_held_elsewhere();
+void keep_focus_usable(FormWindow& w);
 
 // ---------------------------------------------------------------------------------------------------------
 // Own data of each type
@@ -475,9 +480,26 @@ LRESULT CALLBACK unit_class_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-void destroy_form_window(FormWindow& w) {
-    if (w.hwnd && IsWindow(hwnd_of(w))) DestroyWindow(hwnd_of(w));
+// A modal window hands the keyboard back before it goes: the windows it disabled are enabled again and the
+// window that was active before it opened is activated. Destroyed while the others are still disabled, it
+// would leave the system no window of the program to activate, and no window would have the keyboard.
+void end_modal(FormWindow& w) {
+    restore_disabled_windows(w);
+    HWND before = static_cast<HWND>(w.active_before_modal);
+    w.active_before_modal = nullptr;
+    if (before && before != hwnd_of(w) && IsWindow(before) && IsWindowVisible(before) && IsWindowEnabled(before) &&
+        GetActiveWindow() == hwnd_of(w))
+        SetActiveWindow(before);
 }
+}  // namespace
+
+void destroy_form_window(FormWindow& w) {
+    if (!w.hwnd || !IsWindow(hwnd_of(w))) return;
+    end_modal(w);
+    DestroyWindow(hwnd_of(w));
+}
+
+namespace {
 
 // A close request: event 12, then event 1; either answering false keeps the window.
 void request_close(FormWindow& w) {
@@ -509,10 +531,19 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case kDestroyMessage:
             destroy_form_window(*w);
             return 0;
+        case kCheckFocusMessage:
+            w->focus_check_posted = false;
+            keep_focus_usable(*w);
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE) note_keys_held_elsewhere();
+            break;
         case WM_DESTROY: {
             raise_event(w->id, w->unit_ids[0], 2);
             release_window_units(*w);
-            restore_disabled_windows(*w);
+            restore_disabled_windows(*w);  // destroyed by other means than destroy_form_window
+            w->active_before_modal = nullptr;
+            w->focus_check_posted = false;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             w->hwnd = nullptr;
             w->closing = false;
@@ -796,6 +827,7 @@ HWND container_hwnd(FormWindow& w, uint32_t container) {
 
 bool create_form_window(FormWindow& w, HWND owner, bool modal) {
     register_classes();
+    HWND active_before = modal ? GetActiveWindow() : nullptr;
     g_creating = true;
     w.closing = false;
     if (!create_window_entry(w, owner)) {
@@ -882,6 +914,7 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
             w.disabled_by_modal.push_back({o, IsWindowEnabled(o) != 0});
             EnableWindow(o, FALSE);
         }
+        w.active_before_modal = active_before;
         w.modal_running = true;
     }
     return true;
@@ -1093,14 +1126,68 @@ void set_own_property(Unit& u, int32_t p, int32_t member, uint32_t lo) {
 // ---------------------------------------------------------------------------------------------------------
 // Keyboard behaviour and the common events
 
-void move_tab_focus(FormWindow& w, HWND from, bool backwards) {
+// A unit the user can use: its control is shown, enabled, and some part of it lies inside every container
+// up to the window (a unit moved outside the window, or clipped away by a shortened group box, is not).
+bool usable(HWND root, HWND h) {
+    if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) return false;
+    RECT seen;
+    GetWindowRect(h, &seen);
+    for (HWND p = GetParent(h); p; p = GetParent(p)) {
+        RECT client;
+        GetClientRect(p, &client);
+        MapWindowPoints(p, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        if (!IntersectRect(&seen, &seen, &client)) return false;
+        if (p == root) return true;
+    }
+    return false;
+}
+
+const UnitRecord* record_of(const FormWindow& w, const Unit* u) {
+    for (size_t i = 1; i < w.units.size(); ++i)
+        if (w.units[i].object == u) return &w.units[i];
+    return nullptr;
+}
+
+// The usable radio boxes that share a container with `rec`, in the order of the unit list.
+std::vector<Unit*> radio_group(const FormWindow& w, const UnitRecord& rec) {
+    std::vector<Unit*> group;
+    for (size_t i = 1; i < w.units.size(); ++i) {
+        const UnitRecord& other = w.units[i];
+        if (other.object && other.type == kUnitRadioBox && other.container == rec.container &&
+            usable(hwnd_of(w), other.object->hwnd))
+            group.push_back(other.object);
+    }
+    return group;
+}
+
+// The radio box that stands for its group in the Tab order: the focused one, else the checked one, else the
+// first.
+bool stands_for_group(const FormWindow& w, const UnitRecord& rec, HWND focus) {
+    std::vector<Unit*> group = radio_group(w, rec);
+    Unit* chosen = group.empty() ? nullptr : group.front();
+    for (Unit* u : group)
+        if (SendMessageA(u->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) chosen = u;
+    for (Unit* u : group)
+        if (u->hwnd == focus) chosen = u;
+    return chosen == rec.object;
+}
+
+// The Tab stops of the window in the order of the unit list: usable units with the Tab-stop state, one per
+// radio group.
+std::vector<HWND> tab_stops(const FormWindow& w, HWND focus) {
     std::vector<HWND> order;
     for (size_t i = 1; i < w.units.size(); ++i) {
         const UnitRecord& rec = w.units[i];
         if (!rec.object || !(rec.state & kStateTab) || no_window_type(rec.type)) continue;
-        HWND h = rec.object->hwnd;
-        if (IsWindowVisible(h) && IsWindowEnabled(h)) order.push_back(h);
+        if (!usable(hwnd_of(w), rec.object->hwnd)) continue;
+        if (rec.type == kUnitRadioBox && !stands_for_group(w, rec, focus)) continue;
+        order.push_back(rec.object->hwnd);
     }
+    return order;
+}
+
+void move_tab_focus(FormWindow& w, HWND from, bool backwards) {
+    std::vector<HWND> order = tab_stops(w, from);
     if (order.empty()) return;
     size_t at = order.size();
     for (size_t i = 0; i < order.size(); ++i)
@@ -1111,17 +1198,9 @@ void move_tab_focus(FormWindow& w, HWND from, bool backwards) {
 
 // The arrow keys move between the radio boxes that share a container.
 bool move_radio(FormWindow& w, Unit* u, bool backwards) {
-    std::vector<Unit*> group;
-    const UnitRecord* mine = nullptr;
-    for (size_t i = 1; i < w.units.size(); ++i)
-        if (w.units[i].object == u) mine = &w.units[i];
+    const UnitRecord* mine = record_of(w, u);
     if (!mine) return false;
-    for (size_t i = 1; i < w.units.size(); ++i) {
-        const UnitRecord& rec = w.units[i];
-        if (rec.object && rec.type == kUnitRadioBox && rec.container == mine->container &&
-            IsWindowVisible(rec.object->hwnd) && IsWindowEnabled(rec.object->hwnd))
-            group.push_back(rec.object);
-    }
+    std::vector<Unit*> group = radio_group(w, *mine);
     if (group.size() < 2) return false;
     size_t at = 0;
     for (size_t i = 0; i < group.size(); ++i)
@@ -1136,6 +1215,84 @@ Unit* unit_for_message(FormWindow& w, HWND target) {
     for (HWND h = target; h && h != hwnd_of(w); h = GetParent(h))
         if (Unit* u = unit_of(h)) return u;
     return w.units[0].object;
+}
+
+// A focused unit that a handler hid, disabled or moved out of sight hands the focus to the first Tab stop
+// (or to the window, when there is none). Checked once the handler is done: a layout switch passes through
+// states in between.
+void keep_focus_usable(FormWindow& w) {
+    HWND root = hwnd_of(w), focus = GetFocus();
+    if (!root || !focus || focus == root || !IsChild(root, focus)) return;
+    Unit* u = unit_for_message(w, focus);
+    if (u && u != w.units[0].object && usable(root, u->hwnd)) return;
+    std::vector<HWND> order = tab_stops(w, nullptr);
+    SetFocus(order.empty() ? root : order.front());
+}
+
+void check_focus_later(FormWindow& w) {
+    if (g_creating || !w.hwnd || w.focus_check_posted) return;
+    w.focus_check_posted = PostMessageA(hwnd_of(w), kCheckFocusMessage, 0, 0) != 0;
+}
+
+// A key acts only in the window where its press began. The keys held down when a window of the program
+// becomes active were pressed elsewhere (in the window that just opened it or closed, or in a file dialog):
+// the rest of their press, auto-repeated key-downs and the key-up, does nothing here. A key pressed afresh
+// (no repeat flag) is the user's again. Held means down for the system (a press in another program) or for the
+// program's own thread (its key-down taken, its key-up not yet): Wine keeps the first only for keys its own
+// display driver saw.
+bool g_held_elsewhere[256];
+
+void note_keys_held_elsewhere() {
+    for (int vk = VK_BACK; vk < 256; ++vk)
+        g_held_elsewhere[vk] = ((GetAsyncKeyState(vk) | GetKeyState(vk)) & 0x8000) != 0;
+}
+
+bool rest_of_press_elsewhere(const MSG& m) {
+    UINT vk = static_cast<UINT>(m.wParam) & 0xFF;
+    if (!g_held_elsewhere[vk]) return false;
+    bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+    bool repeated = (m.lParam & (1 << 30)) != 0;
+    g_held_elsewhere[vk] = down && repeated;
+    return !down || repeated;
+}
+
+// The underlined letter of a caption ("&Y" in "确定(&Y)"), upper-cased; 0 when there is none.
+char mnemonic_of(const char* caption) {
+    for (const char* p = caption; *p; p += char_size(p))
+        if (p[0] == '&' && p[1]) {
+            if (p[1] == '&') {
+                ++p;
+                continue;
+            }
+            char c = p[1];
+            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
+    return 0;
+}
+
+// Alt and a letter or digit: a click on the usable button, check box or radio box of the window whose
+// caption underlines it, as in the system's dialogs. The key is the window's in any case: bare letters are
+// the key map's, Alt and a letter are not.
+bool is_mnemonic_key(const MSG& m) {
+    WPARAM k = m.wParam;
+    bool letter = (k >= 'A' && k <= 'Z') || (k >= '0' && k <= '9');
+    return m.message == WM_SYSKEYDOWN && letter && (m.lParam & (1 << 29)) && GetKeyState(VK_CONTROL) >= 0;
+}
+
+void press_mnemonic(FormWindow& w, const MSG& m) {
+    if (m.lParam & (1 << 30)) return;  // held down: one click per press
+    for (size_t i = 1; i < w.units.size(); ++i) {
+        const UnitRecord& rec = w.units[i];
+        if (!rec.object || (rec.type != kUnitButton && rec.type != kUnitCheckBox && rec.type != kUnitRadioBox))
+            continue;
+        HWND h = rec.object->hwnd;
+        char caption[256] = "";
+        GetWindowTextA(h, caption, sizeof caption);
+        if (mnemonic_of(caption) != static_cast<char>(m.wParam) || !usable(hwnd_of(w), h)) continue;
+        if (rec.type != kUnitButton) SetFocus(h);
+        SendMessageA(h, BM_CLICK, 0, 0);
+        return;
+    }
 }
 }  // namespace
 
@@ -1157,6 +1314,13 @@ bool pre_translate_message(MSG* m) {
     if (!u || !self) return false;
     const uint32_t window = u->window_id, unit = u->unit_id;
 
+    const bool key = m->message == WM_KEYDOWN || m->message == WM_SYSKEYDOWN || m->message == WM_KEYUP ||
+                     m->message == WM_SYSKEYUP;
+    if (key && rest_of_press_elsewhere(*m)) return true;
+    if (is_mnemonic_key(*m)) {
+        press_mnemonic(*w, *m);
+        return true;
+    }
     if (m->message == WM_KEYDOWN) {
         switch (m->wParam) {
             case VK_TAB:
@@ -1428,6 +1592,7 @@ void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t memb
         default:
             break;
     }
+    if (property != 4 && property != 7) check_focus_later(*at.window);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -56,6 +56,8 @@ int32_t load_form_window(uint32_t window, HWND parent, bool modal);
 Unit* live_unit(uint32_t window, uint32_t unit);  // null when the window or unit has no live object
 bool pre_translate_message(MSG* msg);
 void close_all_form_windows();
+// Destroys a loaded window now; a modal one first hands the keyboard back to the window active before it.
+void destroy_form_window(FormWindow& w);
 
 // Key state of the common events: bit 0 Ctrl, bit 1 Shift, bit 2 Alt.
 int32_t current_key_state();

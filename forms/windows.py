@@ -33,6 +33,7 @@ HANDLERS = [
     "closeUndoPrompt",
     "undoInstallation",
     "doNothing",
+    "onRestartPromptCreated",
 ]
 
 TITLE = "Quenvarghost一键还原工具"
@@ -117,7 +118,7 @@ RESTART_PROMPT = dict(
     name="restart_prompt", id=0x52010182, value_a=1, class_id=0x19010188,
     units=[
         ("", "window", 0x06010183, (50, 50, 413, 121), None, {V}, dict(version=6, title=TITLE),
-         [(0, "doNothing"), (-9, "onRestartKeyDown")]),
+         [(0, "onRestartPromptCreated"), (-9, "onRestartKeyDown")]),
         ("图片框1", "PicBox", 0x160101D3, (32, 8, 48, 40), None, {V}, dict(picture="art/prompt.jpg"), []),
         ("标签2", "Label", 0x16010184, (90, 32, 320, 16), None, {V},
          dict(caption="选择“是(Y)”立即重启计算机，选择“否(N)”退出程序。"), []),
@@ -127,6 +128,8 @@ RESTART_PROMPT = dict(
          [(0, "quitAfterRun")]),
         ("按钮1", "Button", 0x16010187, (120, 56, 60, 20), None, {V, T}, dict(caption="确定(&Y)"),
          [(0, "restartNow")]),
+        # Shown, with the window made taller, by a build that carries stand-ins (its caption is set then).
+        ("标签3", "Label", 0x16010189, (8, 84, 400, 16), None, set(), dict(caption="", colour=0x0000C0), []),
     ])
 
 UNDO_PROMPT = dict(

@@ -36,21 +36,13 @@ function(qg_payload_define name file)
   set_property(GLOBAL APPEND PROPERTY QG_PAYLOAD_DEFINES --define "${name}=${file}")
 endfunction()
 
-# qg_outside_product(NAME FILE STANDIN): ${NAME} (upper case) := the supplied FILE, else the stand-in.
-function(qg_outside_product name file standin)
-  string(TOUPPER ${name} define)
-  if(QG_OUTSIDE_PRODUCTS AND EXISTS "${QG_OUTSIDE_PRODUCTS}/${file}")
-    qg_payload_define(${define} "${QG_OUTSIDE_PRODUCTS}/${file}")
-    message(STATUS "outside product ${file}: ${QG_OUTSIDE_PRODUCTS}/${file}")
-  else()
-    qg_payload_define(${define} "${standin}")
-    message(STATUS "outside product ${file}: not supplied, carrying the stand-in")
-  endif()
-endfunction()
-qg_outside_product(boot_loader grldr ${files_out}/grldr-standin)
-qg_outside_product(dos_ghost ghost.exe ${files_out}/ghost-standin.exe)
-qg_outside_product(floppy_image Qelo.img ${files_out}/Qelo-standin.img)
-qg_outside_product(windows_ghost Ghost32.exe $<TARGET_FILE:ghost32_standin>)
+# The outside products as "payload|file in the folder|stand-in": ${PAYLOAD} (upper case) in the table names
+# the folder's file when the folder holds it, else the stand-in (qg_constant_area in CMakeLists.txt picks).
+set_property(GLOBAL PROPERTY QG_OUTSIDE_PRODUCT_LIST
+  "boot_loader|grldr|${files_out}/grldr-standin"
+  "dos_ghost|ghost.exe|${files_out}/ghost-standin.exe"
+  "floppy_image|Qelo.img|${files_out}/Qelo-standin.img"
+  "windows_ghost|Ghost32.exe|$<TARGET_FILE:ghost32_standin>")
 
 # The skin library (a target of ours) and its 33 skins.
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/skinlib ${CMAKE_CURRENT_BINARY_DIR}/skinlib)

@@ -1,7 +1,9 @@
 // File, directory, disk, process and system commands, and the directory search routines. None of them ends
 // the program on bad input: failures answer false, 0, -1, the empty text or the "no file" date.
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "runtime/internal.h"
@@ -355,6 +357,57 @@ int32_t disk_kb(int32_t count, const Value* args, bool total) {
 
 void disk_total_kb(Value* result, int32_t count, Value* args) { result_int(result, disk_kb(count, args, true)); }
 void disk_free_kb(Value* result, int32_t count, Value* args) { result_int(result, disk_kb(count, args, false)); }
+
+DrivePlace system_drive_place(char letter) {
+    DrivePlace place = {DrivePlace::kNoAnswer, 0, 0};
+    if (!is_letter(letter)) return place;
+    char volume[] = "\\\\.\\C:";
+    volume[4] = upper_letter(letter);
+    // No access rights asked: the query needs none, so an ordinary user may ask too, and nothing of the volume
+    // is locked or mounted by opening it.
+    HANDLE h = CreateFileA(volume, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return place;
+    STORAGE_DEVICE_NUMBER number;
+    DWORD got = 0;
+    if (DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &got, nullptr) &&
+        got >= sizeof number) {
+        // A CD drive answers partition -1, a disk without a partition table 0.
+        bool partition = number.DeviceType == FILE_DEVICE_DISK && static_cast<int32_t>(number.PartitionNumber) >= 1;
+        place.kind = partition ? DrivePlace::kPartition : DrivePlace::kOtherDevice;
+        place.disk = partition ? static_cast<int32_t>(number.DeviceNumber) : 0;
+        place.partition = partition ? static_cast<int32_t>(number.PartitionNumber) : 0;
+    }
+    CloseHandle(h);
+    return place;
+}
+
+DrivePlaceQuery query_drive_place = system_drive_place;
+
+namespace {
+DrivePlace listed_places[26];
+DrivePlace listed_place(char letter) {
+    return is_letter(letter) ? listed_places[upper_letter(letter) - 'A'] : DrivePlace{DrivePlace::kNoAnswer, 0, 0};
+}
+}  // namespace
+
+void use_listed_drive_places(const char* list) {
+    for (DrivePlace& place : listed_places) place = {DrivePlace::kNoAnswer, 0, 0};
+    for (const char* p = list; p && *p;) {
+        const char* end = std::strchr(p, ';');
+        size_t n = end ? static_cast<size_t>(end - p) : std::strlen(p);
+        int disk = 0, partition = 0;
+        char rest = 0;
+        if (n >= 3 && is_letter(p[0]) && p[1] == '=') {
+            DrivePlace& place = listed_places[upper_letter(p[0]) - 'A'];
+            if (n == 4 && std::strncmp(p + 2, "cd", 2) == 0)
+                place = {DrivePlace::kOtherDevice, 0, 0};
+            else if (std::sscanf(p + 2, "%d:%d%c", &disk, &partition, &rest) >= 2 && (rest == 0 || rest == ';'))
+                place = {DrivePlace::kPartition, disk, partition};
+        }
+        p = end ? end + 1 : p + n;
+    }
+    query_drive_place = listed_place;
+}
 
 // ---------------------------------------------------------------------------------------------------------------
 // Processes and the system

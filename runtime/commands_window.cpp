@@ -94,9 +94,10 @@ void load_window(Value* result, int32_t count, Value* args) {
 void destroy_window(Value*, int32_t count, Value* args) {
     if (count < 1) return;
     HWND hwnd = unit_window(args[0]);
-    if (FormWindow* w = find_window(args[0].lo)) w->closing = true;
-    if (arg_bool(count, args, 1))
-        DestroyWindow(GetAncestor(hwnd, GA_ROOT));
+    FormWindow* w = find_window(args[0].lo);
+    if (w) w->closing = true;
+    if (arg_bool(count, args, 1) && w)
+        destroy_form_window(*w);
     else
         PostMessageA(GetAncestor(hwnd, GA_ROOT), kDestroyMessage, 0, 0);
 }

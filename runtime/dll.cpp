@@ -61,11 +61,19 @@ FARPROC look_up(HMODULE module, const char* function) {
     return GetProcAddress(module, function);
 }
 
+// A damaged library file must not bring up the system's own error box: failing to load it is the answer.
+HMODULE load_quietly(const char* path) {
+    UINT before = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE m = LoadLibraryA(path);
+    SetErrorMode(before);
+    return m;
+}
+
 HMODULE load_library(const char* library) {
-    if (std::strchr(library, ':')) return LoadLibraryA(library);
+    if (std::strchr(library, ':')) return load_quietly(library);
     Text in_program_dir = concat({program_directory(), "\\", library});
-    HMODULE m = LoadLibraryA(in_program_dir.c_str());
-    return m ? m : LoadLibraryA(library);
+    HMODULE m = load_quietly(in_program_dir.c_str());
+    return m ? m : load_quietly(library);
 }
 
 [[noreturn]] void not_found(const DllCommand& c) {
@@ -77,7 +85,8 @@ HMODULE load_library(const char* library) {
     fatal_error(message, 0);
 }
 
-void bind(DllCommand& c) {
+bool try_bind(DllCommand& c) {
+    if (c.address) return true;
     if (!c.library[0]) {
         for (const char* name : kSystemLibraries) {
             HMODULE m = LoadLibraryA(name);
@@ -85,20 +94,21 @@ void bind(DllCommand& c) {
             if (FARPROC f = look_up(m, c.function)) {
                 c.module = m;
                 c.address = f;
-                return;
+                return true;
             }
             FreeLibrary(m);
         }
-        not_found(c);
+        return false;
     }
     HMODULE m = load_library(c.library);
     FARPROC f = m ? look_up(m, c.function) : nullptr;
     if (!f) {
         if (m) FreeLibrary(m);
-        not_found(c);
+        return false;
     }
     c.module = m;
     c.address = f;
+    return true;
 }
 }  // namespace
 
@@ -120,10 +130,15 @@ void* dll_command_module(int32_t index) {
     return g_commands[static_cast<size_t>(index)].module;
 }
 
+bool dll_command_available(int32_t index) {
+    return index >= 0 && index < static_cast<int32_t>(g_commands.size()) &&
+           try_bind(g_commands[static_cast<size_t>(index)]);
+}
+
 uint64_t call_dll_command_words(int32_t index, int32_t word_count, const uint32_t* words) {
     if (index < 0 || index >= static_cast<int32_t>(g_commands.size())) not_found(DllCommand{"", "", nullptr, nullptr});
     DllCommand& c = g_commands[static_cast<size_t>(index)];
-    if (!c.address) bind(c);
+    if (!try_bind(c)) not_found(c);
     int32_t imbalance = 0;
     uint64_t result = invoke_with_words(reinterpret_cast<const void*>(c.address), words, word_count, &imbalance);
     if (imbalance != 0) report_runtime_error(6);

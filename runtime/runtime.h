@@ -264,8 +264,11 @@ Text fatal_error_text(const char* message, int32_t number);
 using ErrorHook = int32_t (*)(int32_t nesting, int32_t number, const char* message);
 void set_error_hook(ErrorHook hook);
 
+// Binds DLL command `index` if it is not bound yet; false, without the fatal error of a call, when its library
+// cannot be loaded or does not export the function (for commands the program can do without).
+bool dll_command_available(int32_t index);
 // Calls DLL command `index` (bound on first use) with the 32-bit argument words in order; returns edx:eax.
-// A function that removes a different amount of argument data than was passed raises runtime error 6.
+// A function that cannot be bound ends the program with the fatal error; a function that removes a different amount of argument data than was passed raises runtime error 6.
 uint64_t call_dll_command_words(int32_t index, int32_t word_count, const uint32_t* words);
 
 namespace dll_arg {
@@ -353,6 +356,22 @@ void disk_free_kb(Value* result, int32_t count, Value* args);         // drive o
 void run_program(Value* result, int32_t count, Value* args);          // command line, wait opt, show opt -> bool
 void get_run_directory(Value* result, int32_t count, Value* args);    // -> text
 void shut_down_system(Value* result, int32_t count, Value* args);     // mode, force opt -> bool (library 3)
+
+// Where the system places a drive, by its letter (A to Z, either case): a partition of a disk, another kind of
+// device (a CD drive, a disk without partitions), or no answer (no such drive, or the system cannot tell, as for
+// a spanned volume).
+struct DrivePlace {
+    enum Kind : int32_t { kNoAnswer, kPartition, kOtherDevice } kind;
+    int32_t disk;       // the system's disk number, from 0 (kPartition only)
+    int32_t partition;  // the partition's number on that disk, from 1 (kPartition only)
+};
+DrivePlace system_drive_place(char letter);  // asks the volume \\.\X: for its device number
+// The query the application uses; system_drive_place unless a test or a test setting put other answers here.
+using DrivePlaceQuery = DrivePlace (*)(char letter);
+extern DrivePlaceQuery query_drive_place;
+// Makes query_drive_place answer from a list instead, e.g. "C=0:2;D=cd;E=0:3": disk 0 partition 2, a CD drive,
+// disk 0 partition 3 (disk numbers from 0); a letter not named, or named in another form, has no answer.
+void use_listed_drive_places(const char* list);
 
 // Window and unit commands.
 void load_window(Value* result, int32_t count, Value* args);          // window, parent opt, modal -> bool

@@ -63,8 +63,8 @@ TEST_F(GhostCommandTest, FirstRunCommandLines) {
          "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:0\\Ghost\\a.gho -sure -fro -rb -z1",
          "Ghost.exe -nousb -clone,mode=pload,src=1:0\\Ghost\\a.gho:1,dst=1:1  -sure -rb"},
         {"lower-case image letter", {"C", "1", "e:\\Ghost\\a.gho", 0, false},
-         "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:0\\Ghost\\a.gho -sure -fro -rb -z1",
-         "Ghost.exe -nousb -clone,mode=pload,src=1:0\\Ghost\\a.gho:1,dst=1:1  -sure -rb"},
+         "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\a.gho -sure -fro -rb -z1",
+         "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\a.gho:1,dst=1:1  -sure -rb"},
         {"chosen partition outside C: to G:", {"H", "1", kImage, 0, false},
          "Ghost.exe -nousb -clone,mode=pdump,src=1:0,dst=1:3\\Ghost\\G_WinXP.gho -sure -fro -rb -z1",
          "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:0  -sure -rb"},
@@ -94,18 +94,64 @@ TEST_F(GhostCommandTest, FirstRunCommandLines) {
     }
 }
 
-// A lookup that finds nothing keeps what the run before found.
-TEST_F(GhostCommandTest, NumbersCarryFromAnEarlierRun) {
+// A drive without a number gives 0, never the number of the run before (a run then refuses); only the
+// compression level keeps the last run's choice when the combo box has none.
+TEST_F(GhostCommandTest, PartitionNumbersNeverCarryFromAnEarlierRun) {
     composeGhostCommands({"D", "2", "F:\\x.gho", 2, true});
     EXPECT_EQ(systemPartitionNumber, 3);
     EXPECT_EQ(imagePartitionNumber, 5);
     EXPECT_EQ(compressionLevel, 3);
     EXPECT_EQ(str(crcOption), "-crcignore");
 
-    composeGhostCommands({"h", "2", "Z:\\y.gho", -1, false});
-    EXPECT_EQ(str(backupCommand), "Ghost.exe -nousb -clone,mode=pdump,src=1:3,dst=1:5\\y.gho -sure -fro -rb -z3" + kRestart);
-    EXPECT_EQ(str(restoreCommand), "Ghost.exe -nousb -clone,mode=pload,src=1:5\\y.gho:1,dst=1:3  -sure -rb" + kRestart);
+    composeGhostCommands({"H", "2", "Z:\\y.gho", -1, false});
+    EXPECT_EQ(str(backupCommand), "Ghost.exe -nousb -clone,mode=pdump,src=1:0,dst=1:0\\y.gho -sure -fro -rb -z3" + kRestart);
+    EXPECT_EQ(str(restoreCommand), "Ghost.exe -nousb -clone,mode=pload,src=1:0\\y.gho:1,dst=1:0  -sure -rb" + kRestart);
     EXPECT_TRUE(crcOption.empty());
+}
+
+// The numbering as a whole: the probe's count of 1 to 12 partitions read whole, the count of lettered
+// first-disk partitions it is compared with (from the system's placing of the drives where it answers), and
+// the number of every letter C: to Z: in either case, with the first partition visible and hidden.
+TEST_F(GhostCommandTest, Numbering) {
+    const std::string line = "磁盘 0        含有";
+    for (int n = 1; n <= 12; ++n)
+        EXPECT_EQ(str(partitionCountFromProbeOutput((line + std::to_string(n) + "\r\n请按任意键继续. . . ").c_str())),
+                  std::to_string(n));
+
+    const struct {
+        const char* what;
+        const char* places;
+        const char* listed;
+        const char* lettered;
+    } placings[] = {
+        {"C: to L: on disk 0", "C=0:1;D=0:2;E=0:3;F=0:4;G=0:5;H=0:6;I=0:7;J=0:8;K=0:9;L=0:10", "10", "10"},
+        {"hidden first partition", "C=0:2;D=0:3;E=0:4", "3", "3"},
+        {"a CD at D: ends the list, not the count", "C=0:1;D=cd;E=0:2", "1", "2"},
+        {"a USB stick on disk 1 is listed, not counted", "C=0:1;D=0:2;E=1:1", "3", "2"},
+        {"no answer: the listed count", "", "4", "4"},
+        {"no answer for C:: the listed count", "D=0:2;E=0:3;F=0:4", "4", "4"},
+    };
+    for (const auto& p : placings) {
+        SCOPED_TRACE(p.what);
+        use_listed_drive_places(p.places);
+        EXPECT_EQ(str(letteredPartitionCount(p.listed)), p.lettered);
+    }
+    query_drive_place = system_drive_place;
+
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        for (const std::string& drive : {std::string(1, letter), std::string(1, static_cast<char>(letter + 32))}) {
+            const char* l = drive.c_str();
+            SCOPED_TRACE(l);
+            int32_t visible = letter <= 'G' ? letter - 'C' + 1 : 0;
+            std::string image = std::string(l) + ":\\i.gho";
+            composeGhostCommands({l, "1", image.c_str(), 0, false});
+            EXPECT_EQ(systemPartitionNumber, visible);
+            EXPECT_EQ(imagePartitionNumber, visible);
+            composeGhostCommands({l, "2", image.c_str(), 0, false});
+            EXPECT_EQ(systemPartitionNumber, visible ? visible + 1 : 0);
+            EXPECT_EQ(imagePartitionNumber, visible ? visible + 1 : 0);
+        }
+    }
 }
 
 // GBK paths are copied byte for byte, without quoting.
@@ -126,7 +172,7 @@ TEST_F(GhostCommandTest, PartitionCountFromProbeOutput) {
     } cases[] = {
         {"one disk", line + "3\r\n请按任意键继续. . . ", "3"},
         {"first disk wins", line + "2\r\n磁盘 1        含有5\r\n", "2"},
-        {"ten or more read as the first digit", line + "12\r\n", "1"},
+        {"ten or more read whole", line + "12\r\n", "12"},
         {"count at the very end", line + "4", "4"},
         {"output shorter than 19 bytes", line, ""},
         {"no output", "", ""},

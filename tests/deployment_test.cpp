@@ -43,22 +43,36 @@ TEST(SkinLibraryDeployment, WrittenHiddenWhenAbsent) {
     EXPECT_FALSE(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
 }
 
-TEST(SkinLibraryDeployment, PresentLibraryIsLeftAlone) {
+// The carried library in place is left alone with its attributes; a damaged one (a write cut short) is
+// replaced, and the temporary file of a write cut short earlier goes.
+TEST(SkinLibraryDeployment, OnlyTheCarriedLibraryIsLeftAlone) {
+    const std::string carried = payload(bin::skin_library());
     struct Case {
         const char* name;
+        std::string present;  // empty: no library
         DWORD attributes;
-    } cases[] = {{"plain", FILE_ATTRIBUTE_ARCHIVE},
-                 {"hidden_system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
-                 {"read_only", FILE_ATTRIBUTE_READONLY}};
+        bool replaced;
+    } cases[] = {{"carried_plain", carried, FILE_ATTRIBUTE_ARCHIVE, false},
+                 {"carried_hidden_system", carried, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, false},
+                 {"truncated", carried.substr(0, 4096), FILE_ATTRIBUTE_HIDDEN, true},
+                 {"another_library", "another library", FILE_ATTRIBUTE_ARCHIVE, true},
+                 {"only_a_cut_short_write", "", 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = run_from(c.name) + "SkinH_EL.dll";
-        write_bytes(path, "another library");
-        SetFileAttributesA(path.c_str(), c.attributes);
+        std::string dir = run_from(c.name), path = dir + "SkinH_EL.dll", partial = path + ".new";
+        write_bytes(partial, carried.substr(0, 100));
+        if (!c.present.empty()) {
+            write_bytes(path, c.present);
+            SetFileAttributesA(path.c_str(), c.attributes);
+        }
         DWORD before = GetFileAttributesA(path.c_str());
         deploySkinLibrary();
-        EXPECT_EQ(read_file(path), "another library");
-        EXPECT_EQ(GetFileAttributesA(path.c_str()), before);
+        EXPECT_TRUE(read_file(path) == carried);
+        if (c.replaced)
+            EXPECT_EQ(GetFileAttributesA(path.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE, DWORD(FILE_ATTRIBUTE_HIDDEN));
+        else
+            EXPECT_EQ(GetFileAttributesA(path.c_str()), before);
+        EXPECT_EQ(c.replaced, !exists(partial.c_str()));  // a library left alone needs no writing at all
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
@@ -85,16 +99,31 @@ CHILD_SCENARIO(apply_skin_without_library) {
     child_write(face_colour() == face ? "not skinned\n" : "skinned\n");
 }
 
+// A damaged library that cannot be replaced (read-only) cannot be loaded: no skin, and start-up goes on.
+CHILD_SCENARIO(apply_skin_with_damaged_library) {
+    std::string path = run_from("damaged") + "SkinH_EL.dll";
+    write_bytes(path, payload(bin::skin_library()).substr(0, 4096));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    useProgramDllCommands();
+    COLORREF face = face_colour();
+    applySkin();
+    child_write("returned\n");
+    child_write(face_colour() == face ? "not skinned\n" : "skinned\n");
+}
+
 TEST(StartUpSkin, AppliesSkinTenThroughTheDllCommand) {
     ChildResult r = run_child("apply_skin");
     EXPECT_EQ(r.exit_code, 0u);
     EXPECT_EQ(r.output, "returned\nskinned\n");  // a stack imbalance would have ended it with error 6
 }
 
-TEST(StartUpSkin, WithoutTheLibraryStartUpGoesOn) {
-    ChildResult r = run_child("apply_skin_without_library");
-    EXPECT_EQ(r.exit_code, 0u);
-    EXPECT_EQ(r.output, "returned\nnot skinned\n");
+TEST(StartUpSkin, WithoutAUsableLibraryStartUpGoesOn) {
+    for (const char* scenario : {"apply_skin_without_library", "apply_skin_with_damaged_library"}) {
+        SCOPED_TRACE(scenario);
+        ChildResult r = run_child(scenario);
+        EXPECT_EQ(r.exit_code, 0u);
+        EXPECT_EQ(r.output, "returned\nnot skinned\n");
+    }
 }
 
 TEST(CustomGhost, PathMustContainGhostExeIgnoringCase) {

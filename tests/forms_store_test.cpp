@@ -46,7 +46,7 @@ TEST(FormData, WindowTableAndUnitCountsComeFromTheBlock) {
     EXPECT_EQ(read32(form_data_block + 8), 0x52010182u);
     EXPECT_EQ(read32(form_data_block + 12), 0x520101BAu);
     uint32_t pos = 28;
-    const uint32_t counts[3] = {45, 6, 6};
+    const uint32_t counts[3] = {45, 7, 6};
     const uint32_t classes[3] = {0x19010003, 0x19010188, 0x190101C0};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(read32(form_data_block + pos + 4), classes[i]);
@@ -112,7 +112,7 @@ TEST(FormData, UnitIdentifierHeaderAgreesWithTheBlock) {
         {"按钮2", main_window::按钮2}, {"确定", main_window::确定}};
     const std::map<std::string, uint32_t> restart_ids = {
         {"图片框1", restart_prompt::图片框1}, {"标签2", restart_prompt::标签2}, {"标签1", restart_prompt::标签1},
-        {"按钮2", restart_prompt::按钮2}, {"按钮1", restart_prompt::按钮1}};
+        {"按钮2", restart_prompt::按钮2}, {"按钮1", restart_prompt::按钮1}, {"标签3", restart_prompt::标签3}};
     const std::map<std::string, uint32_t> undo_ids = {
         {"图片框1", undo_prompt::图片框1}, {"标签2", undo_prompt::标签2}, {"标签1", undo_prompt::标签1},
         {"按钮2", undo_prompt::按钮2}, {"按钮1", undo_prompt::按钮1}};

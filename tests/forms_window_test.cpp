@@ -22,7 +22,7 @@ namespace {
 // Handler positions in the stored references (see the windows' description).
 enum : int {
     kManualLock = 0, kMainCreated = 1, kMainDestroyed = 2, kMainKeyDown = 3, kTimerTick = 4, kExitClicked = 9,
-    kCustomLock = 11, kRefreshMode = 14, kRestartKeyDown = 17, kQuitAfterRun = 18, kDoNothing = 22,
+    kCustomLock = 11, kRefreshMode = 14, kRestartKeyDown = 17, kQuitAfterRun = 18, kRestartPromptCreated = 23,
 };
 
 // Every handler records its call; a handler may be told to return a value.
@@ -224,7 +224,7 @@ TEST_F(Windows, LoadingAnOpenWindowActivatesItWithoutASecondCopy) {
                      value_bool(false));
     EXPECT_EQ(r.lo, 1u);
     EXPECT_EQ(window_hwnd(restart_prompt::kWindow), first);
-    EXPECT_EQ(count_calls(kDoNothing), 1);  // created once
+    EXPECT_EQ(count_calls(kRestartPromptCreated), 1);  // created once
     r = call_command(load_window, 3, window_ref(0x52017777, 0), value_omitted(), value_bool(false));
     EXPECT_EQ(r.lo, 0u);
     // a parent that is not loaded: false, nothing created
@@ -393,6 +393,13 @@ TEST_F(Windows, KeyboardBehaviourArrowsTabAndEsc) {
     PostMessageA(control(kWindow, 高级), WM_KEYDOWN, VK_TAB, 0);
     process_pending_messages();
     EXPECT_EQ(GetFocus(), control(kWindow, 按钮2));
+    // A window narrowed under the focused unit (the simple layout): the focus goes to the first Tab stop once
+    // the handler is done
+    SetFocus(control(kWindow, 搜索按钮));
+    set_property(kWindow, self, 2, -1, 374, 0);
+    process_pending_messages();
+    EXPECT_EQ(GetFocus(), control(kWindow, G选择框)) << window_text(GetFocus()) << " " << class_of(GetFocus());
+    set_property(kWindow, self, 2, -1, 600, 0);
     // Esc closes the prompt: events 12, 1, then 2 would follow; the window goes
     ASSERT_EQ(load_form_window(restart_prompt::kWindow, nullptr, false), 0);
     HWND prompt = window_hwnd(restart_prompt::kWindow);
@@ -463,6 +470,7 @@ TEST_F(Windows, ModalWindowDisablesTheOthersUntilItCloses) {
     EXPECT_TRUE(g_main_was_disabled);
     EXPECT_EQ(window_hwnd(undo_prompt::kWindow), nullptr);  // load_window returned after it closed
     EXPECT_TRUE(IsWindowEnabled(g_main_for_modal));
+    EXPECT_EQ(GetActiveWindow(), g_main_for_modal);  // the keyboard is back where it was
 }
 
 TEST_F(Windows, DestroyWindowNowOrAfterTheHandler) {

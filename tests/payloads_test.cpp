@@ -210,9 +210,10 @@ TEST_F(Payloads, ProbeScriptIsAGbkBatchWithoutAFinalLineEnd) {
         }
     }
     EXPECT_NE(script.find("setlocal ENABLEDELAYEDEXPANSION\r\n"), std::string::npos);
-    // findstr with one regular expression each (磁盘, 分区 in GBK): the phrase, not alternatives.
+    // findstr with one regular expression each (磁盘, 分区 in GBK): the phrase, not alternatives. Partition
+    // numbers of two digits count too: a disk of ten partitions or more is counted whole.
     EXPECT_NE(script.find("findstr /R /C:\"\xB4\xC5\xC5\xCC [0-9] \""), std::string::npos);
-    EXPECT_NE(script.find("findstr /R /C:\"\xB7\xD6\xC7\xF8 [0-9] \""), std::string::npos);
+    EXPECT_NE(script.find("findstr /R /C:\"\xB7\xD6\xC7\xF8 [0-9][0-9]* \""), std::string::npos);
     // The line the program reads: 磁盘, a blank, the disk number, eight blanks, 含有 and the count.
     EXPECT_NE(script.find("echo \xB4\xC5\xC5\xCC %%b        \xBA\xAC\xD3\xD0!num!\r\n"), std::string::npos);
 }

@@ -5,7 +5,9 @@ carries the area in the program image.
 
 Layout: the area starts with the empty text (one 0 byte) and the empty byte-set {1, 0}; then every text
 constant (GBK bytes and a 0 byte) in the order of the .texts files; then every byte-set constant
-(int32 1, int32 length, bytes) in the order of the payload table.
+(int32 1, int32 length, bytes) in the order of the payload table; last the byte-set of stand-in marks, one
+byte per payload in table order: 1 for a stand-in the build made because the outside product was not
+supplied (--stand-in NAME), 0 for every other file.
 
 Text files (payloads/*.texts, UTF-8):   name = "text with C escapes \\r \\n \\\\ \\" \\xNN"
 Payload table (payloads/payloads.table):  name | source file | target | use
@@ -84,6 +86,7 @@ def main():
     ap.add_argument("--texts", nargs="*", default=[])
     ap.add_argument("--table")
     ap.add_argument("--define", action="append", default=[])
+    ap.add_argument("--stand-in", action="append", default=[], dest="stand_ins")
     ap.add_argument("--out-dir", required=True)
     a = ap.parse_args()
     defines = dict(d.split("=", 1) for d in a.define)
@@ -94,6 +97,9 @@ def main():
     dup = {n for n in names if names.count(n) > 1}
     if dup:
         sys.exit(f"constant names used twice: {sorted(dup)}")
+    unknown = set(a.stand_ins) - {n for n, _ in payloads}
+    if unknown:
+        sys.exit(f"stand-ins that are not payloads of the table: {sorted(unknown)}")
 
     area = bytearray(b"\0" + struct.pack("<ii", 1, 0))  # empty text at 0, empty byte-set at 1
     text_pos, bytes_pos = [], []
@@ -103,6 +109,9 @@ def main():
     for name, data in payloads:
         bytes_pos.append((name, len(area), len(data)))
         area += struct.pack("<ii", 1, len(data)) + data
+    marks = bytes(1 if name in a.stand_ins else 0 for name, _ in payloads)
+    marks_pos = len(area)
+    area += struct.pack("<ii", 1, len(marks)) + marks
 
     os.makedirs(a.out_dir, exist_ok=True)
     bin_path = os.path.join(a.out_dir, "constant_area.bin")
@@ -135,6 +144,10 @@ def main():
               f"    static const uint32_t offsets[] = {{{offsets}}};",
               f"    return number >= 1 && number <= {len(members)} ? qg_constant_area + offsets[number - 1] : nullptr;",
               "}"]
+    h += ["// True when the build carries its own stand-in instead of the outside product (the area's last",
+          "// byte-set holds one mark per payload)."]
+    for i, (name, _, _) in enumerate(bytes_pos):
+        h.append(f"inline bool {name}_is_stand_in() {{ return qg_constant_area[{marks_pos + 8 + i}] != 0; }}")
     h += ["}  // namespace bin", ""]
     write_if_changed(os.path.join(a.out_dir, "constants.h"), "\n".join(h).encode())
 

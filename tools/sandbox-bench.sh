@@ -56,6 +56,9 @@ cp "$build/bench/bench.exe" "$build/bench/empty_window.exe" "$build/bench/startu
 
 qg_start_display
 qg_start_wine "$prefix"
+# The measured programs run as the demo shows them: in a virtual desktop, with title bars and frames drawn
+# (the programs that bench.exe starts join its desktop).
+qg_virtual_desktop bench.exe 800x600
 cd "$folder"
 status=0
 echo "benchmarks on $(uname -m), $(nproc) processors, $(date -u '+%Y-%m-%d %H:%M UTC')"

@@ -1,7 +1,8 @@
 # Starts the tool inside the sandbox on the demo machine of demo-machine.sh (prefix $QG_PREFIX_ROOT/demo,
 # made once and reused). With a display (and 32-bit programs running natively) the window opens there and the
 # command returns when the tool ends; otherwise the tool runs under Xvfb, is driven through a search and two
-# one-key runs (restore, then back-up) with xdotool, and screenshots go to $QG_BUILD_DIR/screenshots.
+# one-key runs (restore, then back-up) with xdotool, and screenshots go to $QG_BUILD_DIR/screenshots. Either
+# way the tool's windows are in a Wine virtual desktop of 800x600, with title bars and frames as on Windows.
 # The restart is never asked for: the restart prompt is left with Esc (restore) and its quit button (back-up).
 set -u
 started=$(date +%s)
@@ -13,11 +14,13 @@ build=${QG_BUILD_DIR:?}
 mkdir -p "$QG_PREFIX_ROOT"
 tpl=$(qg_template)
 prefix=$QG_PREFIX_ROOT/demo
-if [ -f "$prefix/demo-machine.env" ]; then
+# The prefix is made anew when the template has changed (its fonts, for example).
+if [ -f "$prefix/demo-machine.env" ] && [ "$(cat "$prefix/demo-template" 2>/dev/null)" = "$tpl" ]; then
   say "reusing the demo machine in $prefix (made by an earlier run; C: is put back as it was)"
 else
   say "making the demo machine in $prefix"
   qg_clone_prefix "$tpl" "$prefix"
+  echo "$tpl" > "$prefix/demo-template"
 fi
 WINEPREFIX=$prefix qg_wine wineserver -k >/dev/null 2>&1  # a server left over would not see the drives
 qg_demo_machine "$prefix" "$build/standins"
@@ -26,6 +29,7 @@ say "starting Wine"
 interactive=${DISPLAY:+yes}
 qg_start_display
 qg_start_wine "$prefix"
+qg_virtual_desktop Quenvarghost.exe 800x600
 folder=$prefix/drive_c/Quenvarghost
 rm -f "$folder/Quenvarghost.exe"
 cp "$build/app/Quenvarghost.exe" "$folder/"
@@ -41,7 +45,12 @@ mkdir -p "$shots"
 rm -f "$shots"/demo-*.png  # an earlier run's, a failure screen among them
 failed=0
 
-# Visible windows of the tool (the X window of a top-level is its client area: no window manager runs).
+# Visible windows of the tool. In the virtual desktop each top-level window is an X window that includes its
+# frame and title bar; frame_x, frame_y say where its client area begins.
+probe_said=$(mktemp)
+qg_wine "$build/tests/desktop_probe.exe" --frame >"$probe_said" 2>/dev/null
+read -r frame_x frame_y <"$probe_said" || { frame_x=3 frame_y=22; }
+rm -f "$probe_said"
 windows() { xdotool search --onlyvisible --class quenvarghost.exe 2>/dev/null; }
 # wait_window SECONDS [KNOWN...]: the first visible window of the tool that is not one of KNOWN.
 wait_window() {
@@ -56,16 +65,16 @@ wait_window() {
 }
 # wait_prompt SECONDS: the restart prompt, or a message box that came instead. Both are told from the main
 # window and the file dialogs by their height (the windows share the class and the title; the main window
-# stays mapped for a moment after the prompt appears), and from each other by the width: the prompt's client
-# area is 407 pixels wide. Prints the window; returns 2 for a message box, 1 when nothing came.
+# stays mapped for a moment after the prompt appears), and from each other by the width: the prompt is 413
+# pixels wide. Prints the window; returns 2 for a message box, 1 when nothing came.
 wait_prompt() {
   until=$(( $(date +%s) + $1 ))
   while [ "$(date +%s)" -lt "$until" ]; do
     for w in $(windows); do
       WIDTH="" HEIGHT=""
       eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
-      [ -n "${HEIGHT:-}" ] && [ "$HEIGHT" -lt 150 ] || continue
-      [ "$WIDTH" -ge 400 ] && [ "$WIDTH" -le 415 ] && { echo "$w"; return 0; }
+      [ -n "${HEIGHT:-}" ] && [ "$HEIGHT" -lt 170 ] || continue
+      [ "$WIDTH" -ge 410 ] && [ "$WIDTH" -le 416 ] && { echo "$w"; return 0; }
       echo "$w"
       return 2
     done
@@ -109,9 +118,12 @@ diagnose() {
   say "the screen is in $shots/demo-failed.png; Windows processes:"
   ps -eo args | grep -i '\.exe' | grep -v grep | sed 's/^/    /'
 }
+# shot WINDOW NAME: the window, frame and title bar included, cut out of the screen (import -window waits for a
+# click when the window has gone meanwhile); the whole screen when the window's place cannot be had.
 shot() {
-  import -display "$DISPLAY" -window "$1" "$shots/$2.png" 2>/dev/null ||
-    import -display "$DISPLAY" -window root "$shots/$2.png"
+  geometry=$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (w) print w "x" h "+" x "+" y}')
+  import -display "$DISPLAY" -window root ${geometry:+-crop "$geometry" +repage} "$shots/$2.png"
   say "screenshot $shots/$2.png"
 }
 # no_prompt RUN: what came instead of the restart prompt ($found and $prompt from wait_prompt).
@@ -126,17 +138,20 @@ no_prompt() {
     say "no restart prompt after $1"; diagnose
   fi
 }
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
-key() { xdotool windowfocus "$1" 2>/dev/null; xdotool key --window "$1" "$2"; }
+# click WINDOW X Y: a click at X, Y of the window's client area.
+click() { xdotool mousemove --window "$1" $(( $2 + frame_x )) $(( $3 + frame_y )) click 1; }
+# Keys go to the focused window as the keyboard sends them: in the virtual desktop, Wine may replace the X window
+# that a search found just after the window appeared, and an event sent to the old one is lost.
+key() { xdotool windowfocus "$1" 2>/dev/null; xdotool key "$2"; }
 # choose_in_dialog WINDOW_BEFORE PATH: types PATH into the file dialog that has just opened.
 choose_in_dialog() {
   dialog=$(wait_window 60 "$1") || { say "the file dialog did not open"; diagnose; return 1; }
   sleep 1
   xdotool windowfocus "$dialog" 2>/dev/null
-  xdotool key --window "$dialog" End
-  for _ in $(seq 24); do xdotool key --window "$dialog" BackSpace; done
-  xdotool type --window "$dialog" --delay 30 "$2"
-  xdotool key --window "$dialog" Return
+  xdotool key End
+  for _ in $(seq 24); do xdotool key BackSpace; done
+  xdotool type --delay 30 "$2"
+  xdotool key Return
   wait_gone 30 "$dialog" || { say "the file dialog did not close"; return 1; }
 }
 show_c() {

@@ -9,7 +9,7 @@ export WINEDEBUG=-all
 # the scripts and their tools run in the C locale, which is what they had while that locale, not generated on
 # such a machine, was set for everything (and made bash warn at every start).
 export LC_ALL=C
-qg_template_version=2
+qg_template_version=4
 
 # Wine runs as an ordinary user even when the scripts run as root: as root, Wine lets programs replace
 # read-only files, which Windows refuses. tools/wine-run drops to this user for every Windows program.
@@ -30,7 +30,17 @@ qg_template() {
     mkdir -p "$tpl.new"
     [ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$tpl.new"
     WINEPREFIX=$tpl.new qg_wine wineboot -i >/dev/null 2>&1
+    # Wine's own fonts (Marlett draws the caption buttons, the others are the system's bitmap and dialog
+    # fonts): Debian's Wine 8 never looks in the folder where fonts-wine puts them, only in C:\windows\Fonts.
+    cp /usr/share/wine/fonts/* "$tpl.new/drive_c/windows/Fonts/"
+    # The stand-in for the Windows XP UI font (tools/ui_font.py) and the names that reach it
+    # (tools/sandbox-fonts.reg). regedit takes UTF-16.
+    python3 "$QG_TOOLS_DIR/ui_font.py" /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf \
+      "$tpl.new/drive_c/windows/Fonts/gbsn00lp.ttf"
+    iconv -f UTF-8 -t UTF-16 "$QG_TOOLS_DIR/sandbox-fonts.reg" >"$tpl.new/drive_c/fonts.reg"
+    WINEPREFIX=$tpl.new qg_wine regedit /S 'C:\fonts.reg' >/dev/null 2>&1
     WINEPREFIX=$tpl.new qg_wine wineserver -w >/dev/null 2>&1
+    rm -f "$tpl.new/drive_c/fonts.reg"
     mv "$tpl.new" "$tpl"
   fi
   echo "$tpl"
@@ -91,6 +101,26 @@ qg_wait_for_desktop() {
   done
   echo "the Wine desktop did not come up: $(tail -n 1 "$said")" >&2
   rm -f "$said"
+}
+
+# qg_virtual_desktop PROGRAM [WIDTHxHEIGHT]: in the running prefix, the program (and every program it starts)
+# shows its windows in a Wine virtual desktop of that size (800x600 by default), where Wine draws title bars,
+# frames and caption buttons as Windows does; without a window manager a window is otherwise only its client
+# area. The desktop is one X window named "PROGRAM - Wine desktop"; each top-level window is an X window
+# inside it that includes the frame. As with the default desktop (qg_wait_for_desktop), a probe program keeps
+# the desktop up until the server stops, so that no program waits for it to start.
+qg_virtual_desktop() {
+  vd_size=${2:-800x600}
+  qg_wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$1\\Explorer" /v Desktop /d "$1" /f >/dev/null 2>&1
+  qg_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$1" /d "$vd_size" /f >/dev/null 2>&1
+  probe=${QG_BUILD_DIR:-}/tests/desktop_probe.exe
+  [ -f "$probe" ] || return 0
+  qg_wine wine explorer "/desktop=$1,$vd_size" "$probe" --hold >/dev/null 2>&1 &
+  for _ in $(seq 120); do
+    xdotool search --name "^$1 - Wine desktop\$" >/dev/null 2>&1 && return 0
+    sleep 0.5
+  done
+  echo "the virtual desktop for $1 did not come up" >&2
 }
 
 qg_stop_all() {

@@ -4,8 +4,11 @@
 qg_repo=$(cd "$(dirname "$0")/.." && pwd)
 qg_build=${QG_BUILD_DIR:-$qg_repo/build}
 
+# fonts-wine: Wine's own fonts (Marlett draws the caption buttons); fonts-arphic-gbsn00lp: the sandbox's
+# stand-in for the Windows XP Chinese UI font (tools/sandbox-fonts.reg).
 qg_packages="cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei
+  fonts-wine fonts-arphic-gbsn00lp
   qemu-system-x86 linux-image-amd64 busybox-static cpio e2fsprogs mtools dosfstools python3"
 
 qg_install_missing() {

@@ -64,7 +64,7 @@ TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
         SCOPED_TRACE(c.name);
         removeFile(kIni);
         if (c.present) write_bytes(kIni, c.before);
-        rewriteBootMenu();
+        EXPECT_TRUE(rewriteBootMenu());
         EXPECT_EQ(read_file(kIni), c.after);
         EXPECT_EQ(attributes(kIni), 0u);
         EXPECT_TRUE(bootMenuCarriesEntry());
@@ -74,10 +74,24 @@ TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
 TEST_F(BootMenu, ARewriteThatCannotReadTheMenuLeavesItAsItWas) {
     write_bytes(kIni, kFiveLines);
     setAttributes(kIni, kHidSysRo);
-    rewriteBootMenu();
+    EXPECT_FALSE(rewriteBootMenu());
     EXPECT_EQ(read_file(kIni), kFiveLines);
     EXPECT_EQ(attributes(kIni), kHidSysRo);
     EXPECT_FALSE(bootMenuCarriesEntry());
+}
+
+// The run's checks after its writes: every byte counts, not only the length.
+TEST_F(BootMenu, ContentChecksCompareEveryByte) {
+    const char kBat[] = "C:\\ghost.bat";
+    write_bytes(kBat, "src=1:3 dst=1:1");
+    EXPECT_TRUE(fileHolds(kBat, "src=1:3 dst=1:1", 15));
+    EXPECT_FALSE(fileHolds(kBat, "src=1:3 dst=1:2", 15));
+    EXPECT_FALSE(fileHolds(kBat, "src=1:3 dst=1:", 14));
+    EXPECT_FALSE(fileHolds("C:\\missing.bat", "", 0));
+    write_bytes(kBak, "src=1:3 dst=1:2");
+    EXPECT_FALSE(sameFileContent(kBat, kBak));
+    write_bytes(kBak, "src=1:3 dst=1:1");
+    EXPECT_TRUE(sameFileContent(kBat, kBak));
 }
 
 // Preparation starts "attrib C:\boot.ini -r -h -s" without waiting for it; the stand-in attrib beside this
@@ -86,15 +100,44 @@ void waitForAttributes(const char* path, DWORD expected) {
     for (int i = 0; i < 100 && attributes(path) != expected; ++i) Sleep(100);
 }
 
+// Also over the read-only, hidden, system copy of an earlier selection.
 TEST_F(BootMenu, PreparationCopiesTheMenuAndClearsItsAttributes) {
     write_bytes(kBak, "an older copy");
+    setAttributes(kBak, kHidSysRo);
     write_bytes(kIni, kFiveLines);
     setAttributes(kIni, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     prepareBootMenu();
     waitForAttributes(kIni, 0);
     EXPECT_EQ(read_file(kBak), kFiveLines);
+    EXPECT_EQ(attributes(kBak), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(attributes(kIni), 0u);
     EXPECT_EQ(read_file(kIni), kFiveLines);
+}
+
+// A run goes ahead only when C:\boot.bak would put back the menu it is about to replace.
+TEST_F(BootMenu, RefusalWithoutAMenuOrACopyThatPutsItBack) {
+    const std::string rewritten = std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry;
+    struct Case {
+        const char* name;
+        const char* ini;  // null: absent
+        const char* bak;
+        const char* reason;  // null: no refusal
+    } cases[] = {
+        {"no boot.ini", nullptr, kFiveLines.c_str(), txt::run_refused_no_boot_menu()},
+        {"no copy", kFiveLines.c_str(), nullptr, txt::run_refused_stale_copy()},
+        {"an older copy", kFiveLines.c_str(), "an older menu", txt::run_refused_stale_copy()},
+        {"the copy of this menu", kFiveLines.c_str(), kFiveLines.c_str(), nullptr},
+        {"our entry, the user's menu saved", rewritten.c_str(), kFiveLines.c_str(), nullptr},
+        {"our entry, no copy", rewritten.c_str(), nullptr, txt::run_refused_no_own_menu()},
+        {"our entry in the copy too", rewritten.c_str(), rewritten.c_str(), txt::run_refused_no_own_menu()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clean();
+        if (c.ini) write_bytes(kIni, c.ini);
+        if (c.bak) write_bytes(kBak, c.bak);
+        EXPECT_EQ(bootMenuRefusal(), c.reason);
+    }
 }
 
 TEST_F(BootMenu, PreparationKeepsTheCopyOnceTheMenuCarriesTheEntry) {
@@ -135,27 +178,44 @@ TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
     write_bytes("C:\\grldr", "another tool's loader");
     saveForeignBootLoader();
     write_bytes("C:\\grldr", ours);  // the run's boot loader
-    undoBootFiles();
+    undoBootFiles(false);
     EXPECT_EQ(read_file("C:\\grldr"), "another tool's loader");
     EXPECT_FALSE(exists("C:\\grldr.bak"));
 }
 
+// Also when the menu still has its attributes: an undo right after an image selection may come before the
+// program started by the selection has cleared them.
 TEST_F(BootMenu, UndoPutsTheSavedMenuBackWithItsAttributesAndRemovesTheBootSet) {
-    write_bytes(kBak, kFiveLines);
-    setAttributes(kBak, kHidSysRo);
-    write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
-    write_bytes("C:\\grldr", payload(bin::boot_loader()));
-    for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
-    undoBootFiles();
-    EXPECT_EQ(read_file(kIni), kFiveLines);
-    EXPECT_EQ(attributes(kIni), kHidSysRo);
-    for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
-        EXPECT_FALSE(exists(p)) << p;
+    for (uint32_t menuAttributes : {0u, kHidSysRo}) {
+        SCOPED_TRACE(menuAttributes);
+        write_bytes(kBak, kFiveLines);
+        setAttributes(kBak, kHidSysRo);
+        write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
+        setAttributes(kIni, menuAttributes);
+        write_bytes("C:\\grldr", payload(bin::boot_loader()));
+        for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
+        EXPECT_TRUE(undoBootFiles(false));
+        EXPECT_EQ(read_file(kIni), kFiveLines);
+        EXPECT_EQ(attributes(kIni), kHidSysRo);
+        for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
+            EXPECT_FALSE(exists(p)) << p;
+        clean();
+    }
 }
 
+// Without a saved menu the menu stays; one that still starts our boot loader keeps it, and the undo says so.
 TEST_F(BootMenu, UndoWithoutASavedMenuLeavesTheMenuInPlace) {
     write_bytes(kIni, kFiveLines);
-    undoBootFiles();
+    EXPECT_TRUE(undoBootFiles(false));
     EXPECT_EQ(read_file(kIni), kFiveLines);
+
+    const std::string rewritten = std::string(kHeader) + "\r\n\r\n\r\n" + kEntry;
+    write_bytes(kIni, rewritten);
+    write_bytes("C:\\grldr", payload(bin::boot_loader()));
+    write_bytes("C:\\Qelo.img", "x");
+    EXPECT_FALSE(undoBootFiles(false));
+    EXPECT_EQ(read_file(kIni), rewritten);
+    EXPECT_EQ(read_file("C:\\grldr"), payload(bin::boot_loader()));
+    EXPECT_FALSE(exists("C:\\Qelo.img"));
 }
 }  // namespace

@@ -126,8 +126,9 @@ protected:
 using SearchWithoutDrives = Search;
 using Prompts = Search;
 
-// The restart prompt's buttons end the program; the restart itself goes through the seam (a real one would
-// end every process of the prefix).
+// The restart prompt's quit ends the program; its restart goes through the seam (a real one would end every
+// process of the prefix). This program carries the build's stand-ins, so its restart only closes the prompt
+// (the end-to-end test runs the restart of a build with outside products).
 int g_restarts = 0;
 bool recordRestart() {
     ++g_restarts;
@@ -138,21 +139,19 @@ void pumpFor(DWORD ms) {
         call_command(process_events, 0);
 }
 
-TEST_F(Prompts, RestartAsksForARestartAndClosesBothWindowsQuitOnlyCloses) {
+TEST_F(Prompts, RestartInABuildWithStandInsOnlyClosesThePromptQuitClosesBoth) {
+    ASSERT_TRUE(bootSetCarriesStandIns());
     requestRestart = recordRestart;
+    g_restarts = 0;
     for (bool restart : {true, false}) {
         SCOPED_TRACE(restart ? "restart" : "quit");
-        g_restarts = 0;
-        if (!alive(kWindow)) {  // closed by the first round
-            ASSERT_NO_FATAL_FAILURE(openMainWindow());
-        }
         ASSERT_TRUE(value_as_bool(
             call_command(load_window, 1, value_unit(restart_prompt::kWindow, restart_prompt::self, kUnitWindow))));
         restart ? restartNow() : quitAfterRun();
         pumpFor(500);
-        EXPECT_EQ(g_restarts, restart ? 1 : 0);
+        EXPECT_EQ(g_restarts, 0);
         EXPECT_FALSE(alive(restart_prompt::kWindow));
-        EXPECT_FALSE(alive(kWindow));
+        EXPECT_EQ(alive(kWindow), restart);
     }
 }
 using SearchOnDrives = Search;

@@ -1,29 +1,74 @@
 #!/bin/sh
-# one_key.sh TOOLS_DIR TEST_PROGRAM PROGRAM STAND_IN...: the one-key run end to end in a prefix of its own,
-# cloned from the test template. The program and the stand-ins (attrib, diskpart, findstr) go to C:\qg; D:, E:
-# and F: are folders of the test (symlinks in dosdevices, made before the prefix's wineserver starts).
+# one_key.sh TOOLS_DIR TEST_PROGRAM PROGRAM PRODUCTS_PROGRAM STAND_IN...: the one-key run end to end in a prefix
+# of its own, cloned from the test template. The program (as Quenvarghost.exe), the same program built over
+# outside products of the tests (as Quenvarghost-products.exe) and the stand-ins (attrib, diskpart, findstr) go
+# to C:\qg; D:, E: and F: are folders of the test (symlinks in dosdevices, made before the prefix's wineserver
+# starts), and G: to L: too for the cases of a machine with ten lettered partitions, run in a second start of
+# the prefix.
+#
+# C: is a small file system of its own (a loop-mounted 48 MiB ext4 image, which keeps hidden and system like
+# the prefix's own folder) so that a test can fill it; the prefix's folders of C: are symlinks on it. Where the
+# image cannot be mounted (no mount rights), C: stays the prefix's folder and the test that fills C: skips.
 set -eu
-tools=$1 test=$2 program=$3
-shift 3
+tools=$1 test=$2 program=$3 products_program=$4
+shift 4
 : "${QG_TEST_TEMPLATE:?}" "${QG_PREFIX_ROOT:?}"
 . "$tools/sandbox.sh"
 prefix=$QG_PREFIX_ROOT/one-key-test
+small_c=$prefix/small-c
 run() { WINEPREFIX=$prefix "$tools/wine-run" "$@"; }
-cleanup() { run wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"; }
+cleanup() {
+  run wineserver -k >/dev/null 2>&1 || true
+  if mountpoint -q "$small_c" 2>/dev/null; then umount "$small_c"; fi
+  rm -rf "$prefix"
+}
 trap cleanup EXIT
 
 qg_clone_prefix "$QG_TEST_TEMPLATE" "$prefix"
-mkdir -p "$prefix/drive_c/qg"
-cp "$program" "$@" "$prefix/drive_c/qg/"
+mkdir -p "$small_c"
+truncate -s 48M "$prefix/small-c.img"
+if mkfs.ext4 -q -F -m 0 "$prefix/small-c.img" >/dev/null 2>&1 &&
+   mount -o loop "$prefix/small-c.img" "$small_c" 2>/dev/null; then
+  rmdir "$small_c/lost+found"
+  for e in "$prefix"/drive_c/*; do ln -s "$e" "$small_c/"; done
+  rm -f "$prefix/dosdevices/c:"
+  ln -s "$small_c" "$prefix/dosdevices/c:"
+else
+  echo "C: stays the prefix's folder: a small file system could not be mounted"
+  rmdir "$small_c"
+  small_c=$prefix/drive_c
+fi
+mkdir -p "$small_c/qg"
+cp "$program" "$small_c/qg/Quenvarghost.exe"
+cp "$products_program" "$small_c/qg/Quenvarghost-products.exe"
+cp "$@" "$small_c/qg/"
 drives=$prefix/drives
 mkdir -p "$drives/d" "$drives/e" "$drives/f"
 for d in d e f; do
   rm -f "$prefix/dosdevices/$d:"
   ln -s "$drives/$d" "$prefix/dosdevices/$d:"
 done
-[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$prefix/drive_c/qg" "$drives"
+[ -n "${QG_WINE_USER:-}" ] && chown "$QG_WINE_USER" "$small_c" && chown -R "$QG_WINE_USER" "$small_c/qg" "$drives"
 
-run wineserver -p >/dev/null 2>&1
-run wineboot >/dev/null 2>&1
-(export WINEPREFIX=$prefix; qg_wait_for_desktop)
-run "$test"
+start_prefix() {
+  run wineserver -p >/dev/null 2>&1
+  run wineboot >/dev/null 2>&1
+  (export WINEPREFIX=$prefix; qg_wait_for_desktop)
+}
+start_prefix
+status=0
+run "$test" --gtest_filter='-OneKeyTenDrives.*' || status=1
+
+# The machine with ten lettered partitions: G: to L: as well. Drive letters change only while no wineserver of
+# the prefix runs.
+run wineserver -k >/dev/null 2>&1 || true
+run wineserver -w >/dev/null 2>&1 || true
+for d in g h i j k l; do
+  mkdir -p "$drives/$d"
+  rm -f "$prefix/dosdevices/$d:"
+  ln -s "$drives/$d" "$prefix/dosdevices/$d:"
+done
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$drives"
+start_prefix
+run "$test" --gtest_filter='OneKeyTenDrives.*' || status=1
+exit $status

@@ -1,7 +1,11 @@
 // The one-key run end to end: the built program, started as a process of its own in a prefix of this test
-// (one_key.sh maps D:, E:, F: to folders of the test and puts the program with the stand-ins in C:\qg), driven
-// through its windows as a user drives it: button clicks, keys, file dialogs answered with a typed path. The
-// files on C: are checked byte for byte.
+// (one_key.sh maps D:, E:, F: to folders of the test, C: to a small file system, and puts the program with the
+// stand-ins in C:\qg), driven through its windows as a user drives it: button clicks, keys, file dialogs
+// answered with a typed path. The files on C: are checked byte for byte. The program is the build's own, which
+// carries stand-ins; Quenvarghost-products.exe is the same program built over outside products of the tests.
+// Keys go either to a window as its messages or, where it matters which window has the keyboard, through the
+// system's input as a user types them (to whatever window has the focus, held keys repeating as a keyboard
+// repeats them).
 //
 // Where Wine differs from Windows:
 // - Wine's attrib applies only the last flag of a command line: the stand-in attrib lies beside the program,
@@ -18,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +40,9 @@ const char kBat[] = "C:\\ghost.bat";
 const char kExe[] = "C:\\ghost.exe";
 const char kImg[] = "C:\\Qelo.img";
 const char kImage[] = "E:\\Ghost\\G_WinXP.gho";
+const char kFiller[] = "C:\\filler.bin";
+const char kProgram[] = "Quenvarghost.exe";
+const char kProductsProgram[] = "Quenvarghost-products.exe";
 
 
 const std::string kFiveLines =
@@ -53,6 +61,9 @@ const std::string kRewrittenFiveLines =
 // C: is the first partition, E: the third (the stand-in partition tool reports as many as the list shows).
 const std::string kRestoreBatch =
     "Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart";
+const std::string kStandInNote = "注意：此版本没有真正的启动程序和Ghost，重启不会备份或还原。";
+const std::string kPutBack =
+    "\r\n已经撤销这次的改动：C:\\boot.ini 已从 C:\\boot.bak 恢复，写入的文件已删除，计算机和这次操作之前一样。";
 const std::string kBackupBatch = "Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\b.gho -sure -fro -rb -z1\r\nrestart";
 
 // --- Waiting
@@ -124,6 +135,36 @@ void key(HWND window, WPARAM code) {
     PostMessageA(window, WM_KEYUP, code, 0xC0000001);
 }
 
+// --- The keyboard, as a user types: the system's input, to the window that has the keyboard focus
+
+void keyEvent(WORD code, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = code;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(code, 0));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+void type(WORD code) {
+    keyEvent(code, false);
+    keyEvent(code, true);
+}
+void typeWithAlt(WORD code) {
+    keyEvent(VK_MENU, false);
+    type(code);
+    keyEvent(VK_MENU, true);
+}
+// Held down for a second: the key-down repeats as a keyboard repeats it (after half a second, 30 times a
+// second), then the key comes up. With Alt, Alt is held around it.
+void holdForASecond(WORD code, bool withAlt = false) {
+    if (withAlt) keyEvent(VK_MENU, false);
+    keyEvent(code, false);
+    Sleep(500);
+    for (int i = 0; i < 15; ++i, Sleep(33)) keyEvent(code, false);
+    keyEvent(code, true);
+    if (withAlt) keyEvent(VK_MENU, true);
+}
+
 // The program under test, one process per test.
 class Program {
 public:
@@ -131,9 +172,9 @@ public:
     // Under the emulated test machine the first windows of a fresh prefix sometimes cannot be created while its
     // desktop is still starting; the program then ends with its start-up error (-1) before its window shows,
     // and is started again.
-    void start() {
+    void start(const char* program = kProgram) {
         for (int attempt = 0; attempt < 6; ++attempt) {
-            ASSERT_NO_FATAL_FAILURE(startOnce());
+            ASSERT_NO_FATAL_FAILURE(startOnce(program));
             if (main_ || !ended(0)) return;
             std::printf("the program ended before its window showed; starting it again\n");
             std::fflush(stdout);
@@ -142,10 +183,10 @@ public:
         }
         FAIL() << "the program never showed its window";
     }
-    void startOnce() {
+    void startOnce(const char* program) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        std::string line = std::string(kProgramFolder) + "\\Quenvarghost.exe";
+        std::string line = std::string(kProgramFolder) + "\\" + program;
         ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
                                    &process_))
             << GetLastError();
@@ -175,6 +216,32 @@ public:
     }
 
     HWND main() const { return main_; }
+
+    // The window of the program that has the keyboard focus.
+    HWND focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+    }
+    // Waits until the program has taken every key typed so far: the system hands it keys in order, so once a
+    // Tab typed now has moved the focus, the keys before it were taken too. False when the focus never moved
+    // (the program ended, or no window of it has the keyboard).
+    bool inputTaken() {
+        HWND before = focus();
+        type(VK_TAB);
+        return waitUntil([&] { return ended(0) || focus() != before; }, 20000) && !ended(0);
+    }
+    // Quitting with the boot set in place: one message says that the operation runs at the next restart and
+    // how to cancel it; after its OK the program ends.
+    void quitThroughReminder() {
+        HWND box = waitFor(&Program::messageBox);
+        ASSERT_NE(box, nullptr) << "no reminder; " << describe();
+        EXPECT_EQ(textOf(messageText(box)),
+                  "启动文件仍在 C 盘上：下次重启计算机时，将自动进行这次还原或备份。\r\n\r\n"
+                  "如要取消，请在重启前再次运行本工具，按“撒销(&U)”。");
+        click(dialogItem(box, IDOK));
+        EXPECT_TRUE(ended());
+    }
 
     // The program's state and windows, for failure messages.
     std::string describe() const {
@@ -215,6 +282,42 @@ public:
         HWND open = button("打开(&F)");
         if (!open) open = button("保存(&S)");
         return editText(FindWindowExA(GetParent(open), nullptr, "Edit", nullptr));
+    }
+    HWND imageBox() const {
+        HWND open = button("打开(&F)");
+        if (!open) open = button("保存(&S)");
+        return FindWindowExA(GetParent(open), nullptr, "Edit", nullptr);
+    }
+    // A click on the entry of the partition list whose drive is that letter: the list inside the left panel
+    // (the found images' list lies on the window), one entry per drive from C: in letter order.
+    void choosePartition(char letter) {
+        HWND list = child(main_, [this](HWND h) {
+            return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) != main_;
+        });
+        ASSERT_NE(list, nullptr) << "no partition list";
+        int index = letter - 'C';
+        ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) << letter << ": not listed";
+        // Scrolled into view first; the click goes where the entry then is (no message with a pointer, which
+        // would have to cross into the program's process).
+        SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+        int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        LPARAM at = MAKELPARAM(20, row * height + height / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
+    }
+    // Y answered with a message box: its text; the box is closed with its first button (OK, or Yes) or No.
+    std::string runToMessage(int answer = IDOK) {
+        key(main_, 'Y');
+        HWND box = waitFor(&Program::messageBox);
+        if (!box) return "no message; " + describe();
+        std::string text = textOf(messageText(box));
+        HWND button = dialogItem(box, answer);
+        if (!button) return "no button " + std::to_string(answer) + " on: " + text;
+        click(button);
+        if (!waitGone(box)) return "the message stays: " + text;
+        return text;
     }
     // The custom Ghost path: the edit box beside 打开2.
     std::string customGhostPath() const {
@@ -290,6 +393,23 @@ public:
         EXPECT_NE(prompt, nullptr) << "no restart prompt; " << describe();
         return prompt;
     }
+    // The message that an action brings up: its text, after it was answered with OK. Afterwards no restart
+    // prompt stands and the main window is shown.
+    std::string answerMessage() {
+        HWND box = waitFor(&Program::messageBox);
+        if (!box) {
+            ADD_FAILURE() << "no message; " << describe();
+            return "";
+        }
+        std::string said = textOf(messageText(box));
+        EXPECT_EQ(restartPrompt(), nullptr);
+        click(dialogItem(box, IDOK));
+        EXPECT_TRUE(waitGone(box));
+        Sleep(500);
+        EXPECT_EQ(restartPrompt(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(main_));
+        return said;
+    }
     // Esc on the restart prompt: the main window comes back.
     void escapeFromPrompt(HWND prompt) {
         key(prompt, VK_ESCAPE);
@@ -339,7 +459,7 @@ protected:
         write_bytes("E:\\tools\\ghost.exe", "MZ custom ghost");
     }
     static void clearC() {
-        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kRestartLog}) removeFile(p);
+        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kRestartLog, kFiller}) removeFile(p);
         for (const char* p : {"D:\\Ghost\\x.gho", "E:\\Ghost\\a.gho", "E:\\Ghost\\b.gho", "E:\\Ghost\\old.gho"})
             removeFile(p);
     }
@@ -357,11 +477,34 @@ protected:
     void TearDown() override {
         program.stop();
         clearC();
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", nullptr);
+        SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", "5");
+    }
+    // The machine the next program start sees: the system's placing of the drives, the partition tool's rows.
+    static void useMachine(const char* drivePlaces, const char* partitionRows) {
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", drivePlaces);
+        SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", partitionRows);
+    }
+    // Y on the window as it stands is refused with that reason; nothing on C: changes, no restart is offered,
+    // the main window stays.
+    void expectRefusal(const std::string& reason) {
+        SCOPED_TRACE(reason);
+        ASSERT_TRUE(menuAttributesCleared());
+        const auto before = filesOnC();
+        EXPECT_EQ(program.runToMessage(), "不能进行这次操作：\r\n" + reason +
+                                              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+        Sleep(300);
+        EXPECT_EQ(program.restartPrompt(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(program.main()));
+        EXPECT_EQ(filesOnC(), before);
     }
     Program program;
 };
 
-TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
+const std::string kWrongPlace =
+    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
+
+TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
@@ -379,12 +522,14 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitLeavesItInPlace) {
 
     const auto before = filesOnC();
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_EQ(filesOnC(), before);
     EXPECT_FALSE(exists(kRestartLog));
 }
 
-TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
+// A build with stand-ins never restarts: its prompt says so in one more line, and both its restart button and
+// Y bring the main window back, where the undo is at hand.
+TEST_F(OneKey, BackUpRunInABuildWithStandInsNeverRestarts) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
@@ -398,12 +543,40 @@ TEST_F(OneKey, BackUpRunAndRestartAsksForTheRestart) {
     EXPECT_FALSE(IsWindowVisible(program.main()));
     expectBootSet(kRewrittenFiveLines, kBackupBatch);
     expectBackupOfOriginal(kFiveLines);
-
     const auto before = filesOnC();
-    click(child(prompt, "确定(&Y)"));
+
+    for (bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "key Y" : "restart button");
+        HWND note = child(prompt, kStandInNote);
+        EXPECT_TRUE(note && IsWindowVisible(note)) << program.describe();
+        byKey ? key(prompt, 'Y') : click(child(prompt, "确定(&Y)"));
+        EXPECT_TRUE(program.waitGone(prompt));
+        EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) != 0; })) << program.describe();
+        EXPECT_TRUE(IsWindowVisible(program.button("撒销(&U)")));
+        EXPECT_FALSE(exists(kRestartLog));
+        EXPECT_EQ(filesOnC(), before);
+        if (!byKey) {
+            ASSERT_NE(prompt = program.runToPrompt(), nullptr);
+        }
+    }
+    click(program.button("退出(&X)"));
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+// Built over outside products (the tests' own small files), the program asks for the restart as it always has.
+TEST_F(OneKey, ABuildWithOutsideProductsRestarts) {
+    ASSERT_NO_FATAL_FAILURE(program.start(kProductsProgram));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
+    EXPECT_EQ(read_file(kGrldr), "grldr of the tests: no outside product, no stand-in\r\n");
+    EXPECT_EQ(child(prompt, kStandInNote), nullptr);
+    key(prompt, 'Y');
     EXPECT_TRUE(program.ended());
     EXPECT_EQ(read_file(kRestartLog), "restart\r\n");
-    EXPECT_EQ(filesOnC(), before);
 }
 
 // The manual Ghost batch; a run with no operation chosen leaves the batch file alone; Esc on the restart prompt
@@ -431,7 +604,7 @@ TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
     expectBootSet(kRewrittenFiveLines, "an earlier batch");
     // Quit from the second prompt ends the program, as it does without an earlier Esc.
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_FALSE(exists(kRestartLog));
 }
 
@@ -486,13 +659,15 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
     EXPECT_TRUE(program.waitGone(undo));
 
     ASSERT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
     HWND prompt = program.runToPrompt(true);
     ASSERT_NE(prompt, nullptr);
     EXPECT_TRUE(exists(kImg));
     program.escapeFromPrompt(prompt);
 
-    key(main, 'X');
-    EXPECT_TRUE(program.ended());
+    key(main, 'X');  // the boot set is still in place
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // The undo after a run: the menu as copied at the last selection, with its attributes (a second selection
@@ -547,34 +722,32 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
     expectBootSet(kHeader + lines4to8 + kEntry, kRestoreBatch);
     expectBackupOfOriginal(eightLines);
     click(child(prompt, "取消(&N)"));
-    EXPECT_TRUE(program.ended());
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
-// A run whose menu rewrite and one of whose file writes fail says so, keeps the main window and offers no
-// restart. Y straight after start-up: no selection has cleared the menu's attributes, so the rewrite cannot
-// replace it; a read-only C:\Qelo.img of an earlier run cannot be replaced either.
-TEST_F(OneKey, AFailedRunSaysWhatFailedAndOffersNoRestart) {
-    write_bytes(kImg, "AN OLD FLOPPY IMAGE");
-    setAttributes(kImg, FILE_ATTRIBUTE_READONLY);
+// A run whose menu rewrite and one of whose file writes fail says so, puts back what it wrote and offers no
+// restart. Y straight after start-up (a copy of the menu from an earlier selection is there): no selection has
+// cleared the menu's attributes, so the rewrite cannot replace it; a read-only C:\ghost.bat of an earlier run
+// cannot be replaced either, and has the new batch's length.
+TEST_F(OneKey, AFailedRunSaysWhatFailedAndPutsBackWhatItWrote) {
+    write_bytes(kBak, kFiveLines);
+    setAttributes(kBak, kHidSysRo);
+    std::string earlier = kRestoreBatch;
+    earlier.replace(earlier.find("dst=1:1"), 7, "dst=1:2");
+    write_bytes(kBat, earlier);
+    setAttributes(kBat, FILE_ATTRIBUTE_READONLY);
     ASSERT_NO_FATAL_FAILURE(program.start());
+    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
     key(program.main(), 'Y');
-    HWND box = program.waitFor(&Program::messageBox);
-    ASSERT_NE(box, nullptr) << "no message";
-    EXPECT_EQ(textOf(Program::messageText(box)),
+    EXPECT_EQ(program.answerMessage(),
               "启动文件没有全部写好，不能重启进行操作：\r\n"
               "C:\\boot.ini 没有改写成新的启动项\r\n"
-              "C:\\Qelo.img 没有写入或大小不对\r\n"
-              "\r\n可按“撒销(&U)”清除已写入的文件后重试。");
-    EXPECT_EQ(program.restartPrompt(), nullptr);
-    click(dialogItem(box, IDOK));
-    ASSERT_TRUE(program.waitGone(box));
-    Sleep(500);
-    EXPECT_EQ(program.restartPrompt(), nullptr);
-    EXPECT_TRUE(IsWindowVisible(program.main()));
+              "C:\\ghost.bat 没有写入或内容不对\r\n" + kPutBack);
     EXPECT_EQ(read_file(kIni), kFiveLines);
     EXPECT_EQ(attributes(kIni), kHidSysRo);
-    EXPECT_EQ(read_file(kImg), "AN OLD FLOPPY IMAGE");
-    EXPECT_TRUE(IsWindowVisible(program.button("撒销(&U)")));
+    EXPECT_EQ(read_file(kBat), earlier);
+    for (const char* p : {kGrldr, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
     click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
     EXPECT_FALSE(exists(kRestartLog));
@@ -615,5 +788,331 @@ TEST_F(OneKey, TheWindowComesBeforeThePartitionProbeAnswers) {
     ASSERT_TRUE(program.ended()) << program.describe();
     EXPECT_EQ(program.exitCode(), 0u) << "not a clean end";
     write_bytes(kDiskReady, "");  // lets the partition tool end
+}
+
+// A hidden first partition, as the system places the drives and the partition tool counts them (C: is the
+// disk's second partition): both batch lines number every partition one higher. On the way, the keys B, G and M
+// act as clicks on their boxes (M and G do nothing where their box cannot be clicked), and a back-up over an
+// existing image asks first.
+TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
+    useMachine("C=0:2;D=0:3;E=0:4", "5");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND main = program.main(), manual = program.button("手动Ghost(&M)"), ghost32 = program.button("Ghost32(&G)");
+    key(main, 'M');  // 手动选择框 lies outside the simple layout
+    key(main, 'G');  // G选择框 is disabled
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    EXPECT_EQ(SendMessageA(manual, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(ghost32, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines,
+                  "Ghost.exe -nousb -clone,mode=pload,src=1:4\\Ghost\\G_WinXP.gho:1,dst=1:2  -sure -rb\r\nrestart");
+    program.escapeFromPrompt(prompt);
+
+    // B in restore mode is the click on 备份单选框: the other box unchecked, the back-up captions and target.
+    key(main, 'B');
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    EXPECT_EQ(SendMessageA(program.button("还原系统(&R)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(program.button("备份系统(&B)"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(program.imagePath(), kImage);
+    const auto before = filesOnC();
+    const std::string question = "“E:\\Ghost\\G_WinXP.gho”已经有一个镜像（镜像大小：0MB，创建日期：";
+    std::string asked = program.runToMessage(IDNO);
+    EXPECT_EQ(asked.substr(0, question.size()), question) << asked;
+    EXPECT_NE(asked.find("）。\r\n备份会覆盖它，要继续吗？"), std::string::npos) << asked;
+    EXPECT_EQ(filesOnC(), before);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(read_file(kImage), "IMAGE OF THE SYSTEM");
+
+    program.runToMessage(IDYES);
+    prompt = program.waitFor(&Program::restartPrompt);
+    ASSERT_NE(prompt, nullptr) << program.describe();
+    expectBootSet(kRewrittenFiveLines,
+                  "Ghost.exe -nousb -clone,mode=pdump,src=1:2,dst=1:4\\Ghost\\G_WinXP.gho -sure -fro -rb -z1\r\nrestart");
+    click(child(prompt, "取消(&N)"));
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+}
+
+// A CD drive at D: between partitions: the list ends there no more than the count does, but E: is the disk's
+// second partition, not its third. A run that would point Ghost at another partition than the one chosen, or
+// at a CD, is refused and says which numbers differ.
+TEST_F(OneKey, RunsThatTheSystemsPlacingContradictsAreRefused) {
+    useMachine("C=0:1;D=cd;E=0:2", "3");
+    CreateDirectoryA("D:\\Ghost", nullptr);
+    write_bytes("D:\\Ghost\\x.gho", "AN IMAGE ON A CD");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘在批处理中是 1:3，系统报告它是 1:2" + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("D: 盘在批处理中是 1:2，系统报告它不是硬盘上的分区（例如光驱）" + kWrongPlace));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
+}
+
+// Runs that cannot do what was chosen: a restore onto the image's own partition, a back-up of the partition
+// that is to hold the image, a path with a blank, an image gone since it was chosen, the placeholder of a
+// back-up that never ran. A back-up target's placeholder goes when the program ends without a run for it.
+TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
+    CreateDirectoryA("E:\\My Images", nullptr);
+    write_bytes("E:\\My Images\\x.gho", "IMAGE");
+    write_bytes("E:\\Ghost\\gone.gho", "IMAGE");
+    write_bytes("E:\\Ghost\\p.gho", "E:\\Ghost\\p.gho");
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像就在要还原的分区 1:3 上，还原会把镜像自己覆盖掉。请先把镜像放到另一个分区。"));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('C'));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\My Images\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(
+        "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\gone.gho"));
+    removeFile("E:\\Ghost\\gone.gho");
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像文件“E:\\Ghost\\gone.gho”不存在。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\p.gho"));
+    ASSERT_NO_FATAL_FAILURE(
+        expectRefusal("镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
+
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
+    EXPECT_EQ(read_file("E:\\Ghost\\b.gho"), "E:\\Ghost\\b.gho");
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像要存放在被备份的分区 1:3 上。请把镜像存到另一个分区。"));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
+    EXPECT_FALSE(exists("E:\\Ghost\\b.gho"));
+    EXPECT_EQ(read_file("E:\\Ghost\\p.gho"), "E:\\Ghost\\p.gho");  // not this process's placeholder
+    for (const char* p : {"E:\\My Images\\x.gho", "E:\\Ghost\\p.gho"}) removeFile(p);
+    RemoveDirectoryA("E:\\My Images");
+}
+
+// Drives C: to L: on a disk of ten partitions (one_key.sh maps G: to L: for this case only, in a second start of
+// the prefix): the count of ten is read whole. H: has no Ghost number, as image drive or as chosen partition.
+class OneKeyTenDrives : public OneKey {
+protected:
+    static void SetUpTestSuite() {
+        OneKey::SetUpTestSuite();
+        CreateDirectoryA("H:\\Ghost", nullptr);
+        write_bytes("H:\\Ghost\\x.gho", "AN IMAGE ON H:");
+    }
+    void SetUp() override {
+        OneKey::SetUp();
+        useMachine(nullptr, "11");  // one primary, one extended and nine logical partitions: ten counted
+    }
+};
+
+TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(read_file(kBat), kRestoreBatch);  // C: is 1:1 and E: 1:3, as on a disk with its ten partitions
+    program.escapeFromPrompt(prompt);
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("H:\\Ghost\\x.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“H:\\Ghost\\x.gho”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('H'));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    key(program.main(), 'X');
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+}
+
+// C: too full for the floppy image: a message, no restart, and the machine as it was: the menu byte for byte
+// with its attributes, none of the boot set's files, another tool's boot loader back in place.
+TEST_F(OneKey, ARunOnAFullDriveCPutsTheMachineBack) {
+    ULARGE_INTEGER available{}, total{};
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, &total, nullptr));
+    if (total.QuadPart > (256u << 20)) GTEST_SKIP() << "C: is not the small file system of one_key.sh";
+    const std::string foreign = "A BOOT LOADER OF ANOTHER TOOL";
+    write_bytes(kGrldr, foreign);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+
+    // Leave 1 MiB: room for the menu, the boot loader, the batch and the imaging program, not the image.
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, nullptr, nullptr));
+    ASSERT_GT(available.QuadPart, (4u << 20));
+    write_bytes(kFiller, std::string(static_cast<size_t>(available.QuadPart - (1u << 20)), '\0'));
+    ASSERT_TRUE(GetDiskFreeSpaceExA("C:\\", &available, nullptr, nullptr));
+    ASSERT_LT(available.QuadPart, (2u << 20));
+
+    key(program.main(), 'Y');
+    EXPECT_EQ(program.answerMessage(),
+              "启动文件没有全部写好，不能重启进行操作：\r\nC:\\Qelo.img 没有写入或内容不对\r\n" + kPutBack);
+    EXPECT_EQ(read_file(kIni), kFiveLines);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_EQ(read_file(kGrldr), foreign);
+    for (const char* p : {kBak, kGrldrSaved, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+    removeFile(kFiller);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// Without C:\boot.ini (a system that starts another way) the run is refused and writes nothing.
+TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
+    removeFile(kIni);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    key(program.main(), 'Y');
+    EXPECT_EQ(program.answerMessage(),
+              "不能进行这次操作：\r\n"
+              "没有 C:\\boot.ini：这个系统不是通过 C:\\boot.ini 启动的（本工具只用于 Windows 2000/XP）。"
+              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+    EXPECT_EQ(filesOnC(), (std::map<std::string, std::string>{}));
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
+// A read-only, hidden, system C:\boot.bak holding an older menu: the run refuses while it is there, and the
+// next image selection replaces it with the menu as it is.
+TEST_F(OneKey, AStaleCopyOfTheMenuIsRefusedThenReplaced) {
+    write_bytes(kBak, "[boot loader]\r\ntimeout=30\r\n");
+    setAttributes(kBak, kHidSysRo);
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    const auto before = filesOnC();
+    key(program.main(), 'Y');
+    EXPECT_NE(program.answerMessage().find("C:\\boot.bak 不是当前启动菜单 C:\\boot.ini 的副本"), std::string::npos);
+    EXPECT_EQ(filesOnC(), before);
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    expectBackupOfOriginal(kFiveLines);
+    ASSERT_NE(program.runToPrompt(), nullptr);
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+}
+
+// The undo without C:\boot.bak keeps the boot loader that the menu still starts, and says so.
+TEST_F(OneKey, UndoWithoutTheCopySaysTheMenuCouldNotBePutBack) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    program.escapeFromPrompt(prompt);
+    removeFile(kBak);
+
+    key(program.main(), 'U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr);
+    click(child(undo, "确定(&Y)"));
+    EXPECT_EQ(program.answerMessage(),
+              "没有找到 C:\\boot.bak，启动菜单无法恢复：C:\\boot.ini 里仍有本工具的启动项“C:\\grldr=Drelvok”"
+              "（default=C:\\grldr），所以 C:\\grldr 保留在原处。\r\n"
+              "请编辑 C:\\boot.ini，删除这一行，并把 default= 改回原来的系统。");
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
+    EXPECT_EQ(read_file(kGrldr), payload(bin::boot_loader()));
+    for (const char* p : {kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+}
+
+// Typed keys reach the main window as soon as a prompt is gone: after Esc on the restart prompt, and after
+// either button of the undo prompt (U opens the undo prompt only when the main window has the keyboard).
+TEST_F(OneKey, TypedKeysReachTheMainWindowAfterEachPrompt) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    type(VK_ESCAPE);
+    ASSERT_TRUE(program.waitGone(prompt)) << "Esc did not reach the restart prompt";
+    // A user types once the main window is back: it must then be the one with the keyboard.
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) && GetForegroundWindow() == program.main(); }))
+        << "the main window did not come back active";
+    for (const char* answer : {"取消(&N)", "确定(&Y)"}) {
+        SCOPED_TRACE(answer);
+        type('U');
+        HWND undo = program.waitFor(&Program::undoPrompt);
+        ASSERT_NE(undo, nullptr) << "U did not reach the main window; " << program.describe();
+        click(child(undo, answer));
+        ASSERT_TRUE(program.waitGone(undo));
+    }
+    EXPECT_EQ(read_file(kIni), kFiveLines);  // undone: no reminder on the way out
+    type('X');
+    EXPECT_TRUE(program.ended()) << "X did not reach the main window; " << program.describe();
+}
+
+// A key acts only in the window where its press began: Y or Alt+Y held down in the main window runs the
+// one-key run once and leaves the restart prompt open (no restart asked for); Esc held down in the file dialog
+// closes the dialog, not the main window as well.
+TEST_F(OneKey, HeldKeysActOnlyWhereTheirPressBegan) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    for (bool withAlt : {false, true}) {
+        SCOPED_TRACE(withAlt ? "Alt+Y" : "Y");
+        holdForASecond('Y', withAlt);
+        HWND prompt = program.waitFor(&Program::restartPrompt);
+        ASSERT_NE(prompt, nullptr) << program.describe();
+        EXPECT_TRUE(program.inputTaken()) << program.describe();
+        EXPECT_TRUE(IsWindowVisible(prompt));
+        EXPECT_FALSE(exists(kRestartLog));
+        type(VK_ESCAPE);
+        ASSERT_TRUE(program.waitGone(prompt));
+        ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(program.main()) != 0; }));
+    }
+    type('F');
+    HWND dialog = program.waitFor(&Program::fileDialog);
+    ASSERT_NE(dialog, nullptr);
+    holdForASecond(VK_ESCAPE);
+    ASSERT_TRUE(program.waitGone(dialog));
+    EXPECT_TRUE(program.inputTaken()) << program.describe();
+    EXPECT_TRUE(IsWindowVisible(program.main()));
+    key(program.main(), 'X');
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    EXPECT_FALSE(exists(kRestartLog));
+}
+
+// From the start, Tab visits the units a user can see and use, the radio boxes as one stop; Alt and an
+// underlined letter click that control (Alt+B the back-up box alone, Alt+R restore again).
+TEST_F(OneKey, TabStopsAndUnderlinedLetters) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    auto name = [](HWND h) { return classOf(h) == "Button" ? textOf(h) : classOf(h); };
+    std::vector<std::string> visited;
+    for (int i = 0; i < 10; ++i) {
+        HWND before = program.focus();
+        type(VK_TAB);
+        ASSERT_TRUE(waitUntil([&] { return program.focus() != before; }, 20000))
+            << "Tab moved the focus nowhere after " << visited.size() << " stops";
+        visited.push_back(name(program.focus()));
+    }
+    const std::vector<std::string> stops = {"退出(&X)", "ListBox", "打开(&F)", "还原系统(&R)", "高级(&A)"};
+    std::vector<std::string> twice = stops;
+    twice.insert(twice.end(), stops.begin(), stops.end());
+    EXPECT_EQ(visited, twice);
+
+    HWND restore = program.button("还原系统(&R)"), backup = program.button("备份系统(&B)");
+    typeWithAlt('B');
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; })) << "Alt+B chose no back-up";
+    EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    typeWithAlt('R');
+    ASSERT_TRUE(waitUntil([&] { return program.button("打开(&F)") != nullptr; })) << "Alt+R chose no restore";
+    EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    typeWithAlt('X');
+    EXPECT_TRUE(program.ended());
+}
+
+// A library left damaged by a write cut short is written again at the next start, and the window is skinned.
+TEST_F(OneKey, ADamagedSkinLibraryIsWrittenAgain) {
+    const std::string library = std::string(kProgramFolder) + "\\SkinH_EL.dll";
+    removeFile(library.c_str());
+    write_bytes(library, payload(bin::skin_library()).substr(0, 20000));
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    EXPECT_TRUE(read_file(library) == payload(bin::skin_library()));
+    // Skin 10 paints the window's own background in its window colour.
+    POINT inside{3, 3};
+    ClientToScreen(program.main(), &inside);
+    COLORREF seen = 0;
+    EXPECT_TRUE(waitUntil([&] {
+        HDC screen = GetDC(nullptr);
+        seen = GetPixel(screen, inside.x, inside.y);
+        ReleaseDC(nullptr, screen);
+        return seen == 0xF4E3D4;
+    }, 20000)) << std::hex << seen;
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
 }
 }  // namespace
