@@ -45,14 +45,15 @@ ln -s "$trees/current" "$prefix/dosdevices/d:"
 ln -s "$trees/empty" "$prefix/dosdevices/e:"
 ln -s "$trees/empty" "$prefix/dosdevices/f:"
 
-# The programs in C:\bench; a folder in the partition probe script's place makes the probe fail at once.
+# The programs in C:\bench, with the stand-ins of the partition tool and findstr beside the tool: its probe
+# runs against them.
 folder=$prefix/drive_c/bench
 rm -rf "$folder" "$prefix/drive_c/fqs.bat"
-mkdir -p "$folder" "$prefix/drive_c/fqs.bat"
+mkdir -p "$folder"
 cp "$build/bench/bench.exe" "$build/bench/empty_window.exe" "$build/bench/startup_without_probe.exe" \
-  "$build/bench/bare_windows.exe" \
+  "$build/bench/bare_windows.exe" "$build/standins/diskpart.exe" "$build/standins/findstr.exe" \
   "$build/app/Quenvarghost.exe" "$folder/"
-[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$folder" "$prefix/drive_c/fqs.bat"
+[ -n "${QG_WINE_USER:-}" ] && chown -R "$QG_WINE_USER" "$folder"
 
 qg_start_display
 qg_start_wine "$prefix"
