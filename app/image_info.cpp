@@ -53,14 +53,14 @@ void fillPartitionList() {
     cmd::listClear(list);
     for (;;) {
         Text letter = cmd::charToText(driveCode);
-        if (cmd::diskFreeKb(letter.get()) == -1) break;  // no such drive, or no medium
+        // Each figure is asked of the system once: every question costs a trip to the file system.
+        int32_t freeKb = cmd::diskFreeKb(letter.get());
+        if (freeKb == -1) break;  // no such drive, or no medium
         driveText = std::move(letter);
-        Text freeFigure = megabyteFigure(cmd::diskFreeKb(driveText.get()));
+        Text freeFigure = megabyteFigure(freeKb);
         if (double_equal(cmd::toNumber(freeFigure.get()), 0)) break;  // less than 1 MB free: a CD, a full disk
-        int32_t usedKb = cmd::diskTotalKb(driveText.get()) - cmd::diskFreeKb(driveText.get());
-        int32_t freeKb = cmd::diskFreeKb(driveText.get());
         int32_t totalKb = cmd::diskTotalKb(driveText.get());
-        Text entry = partitionListEntry(driveText.get(), usedKb, freeKb, totalKb);
+        Text entry = partitionListEntry(driveText.get(), totalKb - freeKb, freeKb, totalKb);
         cmd::listAddItem(list, entry.get());
         driveCode = driveCode + 1;
     }

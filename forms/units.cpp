@@ -825,6 +825,38 @@ HWND container_hwnd(FormWindow& w, uint32_t container) {
     return hwnd_of(w);
 }
 
+// The order in which the units are created: each container before what it holds, and what a container
+// holds in list order. The system places a new control below its earlier siblings, so every unit is created
+// in place and already stacked as the unit list runs (directly behind the nearest earlier unit of the same
+// container); moving and restacking controls afterwards costs far more than creating them so. A unit whose
+// container is not in the list goes into the window, last, and *restack says that the stacking must then be
+// put right.
+std::vector<size_t> creation_order(const FormWindow& w, bool* restack) {
+    const size_t count = w.units.size();
+    std::vector<size_t> order, pending;
+    std::vector<bool> placed(count, false);
+    auto place_contents = [&](uint32_t container) {
+        for (size_t i = count; i-- > 1;)
+            if (!placed[i] && !w.units[i].is_menu_item() && w.units[i].container == container) pending.push_back(i);
+    };
+    place_contents(0);
+    while (!pending.empty()) {  // depth first, each container's contents right after it
+        size_t i = pending.back();
+        pending.pop_back();
+        if (placed[i]) continue;
+        placed[i] = true;
+        order.push_back(i);
+        place_contents(w.unit_ids[i]);
+    }
+    *restack = false;
+    for (size_t i = 1; i < count; ++i)
+        if (!placed[i] && !w.units[i].is_menu_item()) {
+            order.push_back(i);
+            *restack = true;
+        }
+    return order;
+}
+
 bool create_form_window(FormWindow& w, HWND owner, bool modal) {
     register_classes();
     HWND active_before = modal ? GetActiveWindow() : nullptr;
@@ -835,27 +867,29 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
         return false;
     }
     HWND hwnd = hwnd_of(w);
-    // Units from the last entry back to the second; control identifiers 100, 110, ... in that order. A unit
-    // whose container already exists is created inside it; the others go into the window and are moved into
-    // their container once all exist (moving a control costs far more than creating it in place).
-    std::vector<bool> in_container(w.units.size(), false);
-    int32_t control_id = 100;
-    for (size_t i = w.units.size(); i-- > 1;) {
+    // Control identifiers run 100, 110, ... from the last unit of the list back to the second.
+    const size_t count = w.units.size();
+    std::vector<int32_t> control_ids(count, 0);
+    int32_t next_id = 100;
+    for (size_t i = count; i-- > 1;)
+        if (!w.units[i].is_menu_item()) {
+            control_ids[i] = next_id;
+            next_id += 10;
+        }
+    bool restack = false;
+    const std::vector<size_t> order = creation_order(w, &restack);
+    for (size_t i : order) {
         UnitRecord& rec = w.units[i];
-        if (rec.is_menu_item()) continue;
         Unit* u = new Unit;
         u->window = &w;
         u->window_id = w.id;
         u->unit_id = w.unit_ids[i];
         u->type = rec.type;
-        u->control_id = control_id;
-        control_id += 10;
+        u->control_id = control_ids[i];
         DWORD style = 0;
         if (rec.state & kStateDisabled) style |= WS_DISABLED;
         if (rec.state & kStateTab) style |= WS_TABSTOP;
-        HWND parent = container_hwnd(w, rec.container);
-        in_container[i] = parent != hwnd || !rec.container;
-        if (!decode_own_data(*u, rec.own_data) || !create_control(*u, rec, parent, style)) {
+        if (!decode_own_data(*u, rec.own_data) || !create_control(*u, rec, container_hwnd(w, rec.container), style)) {
             if (u->hwnd) {
                 g_unit_of_control.erase(u->hwnd);
                 DestroyWindow(u->hwnd);
@@ -867,13 +901,7 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
         }
         rec.object = u;
     }
-    // Into the containers, then the stacking order of the unit list.
-    for (size_t i = 1; i < w.units.size(); ++i) {
-        UnitRecord& rec = w.units[i];
-        if (!rec.object) continue;
-        if (!in_container[i]) SetParent(rec.object->hwnd, container_hwnd(w, rec.container));
-    }
-    for (size_t i = 1; i < w.units.size(); ++i) {
+    for (size_t i = 1; restack && i < count; ++i) {
         UnitRecord& rec = w.units[i];
         if (!rec.object) continue;
         HWND after = HWND_TOP;
@@ -885,7 +913,7 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
         // Nothing is visible yet (the units are shown below, the window after its created event).
         SetWindowPos(rec.object->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     }
-    for (size_t i = 1; i < w.units.size(); ++i) {
+    for (size_t i = 1; i < count; ++i) {
         UnitRecord& rec = w.units[i];
         if (!rec.object) continue;
         bool show = (rec.state & kStateVisible) && !no_window_type(rec.type);

@@ -54,6 +54,8 @@ void clickLater(uint32_t unit) { PostMessageA(control(unit), BM_CLICK, 0, 0); }
 
 // Once the list holds at least g_clickAfter entries and the search button reads "停止(&S)", a click on
 // g_clickTarget is queued (once), as a user's click during the search; the search button's caption then is kept.
+// The search lets events run once 20 ms have passed; the pause after the click stands for the search going on
+// for a while (50 ms: at least 20 even where the system's tick is 15.6 ms), so the click comes half-way.
 size_t g_clickAfter = 0;
 uint32_t g_clickTarget = 搜索按钮;
 std::string g_captionAtClick;
@@ -64,6 +66,7 @@ LRESULT CALLBACK listProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         SendMessageA(h, LB_GETCOUNT, 0, 0) >= static_cast<LRESULT>(g_clickAfter) && caption(搜索按钮) == "停止(&S)") {
         g_captionAtClick = caption(搜索按钮);
         clickLater(g_clickTarget);
+        Sleep(50);
     }
     return r;
 }
