@@ -1271,8 +1271,11 @@ void check_focus_later(FormWindow& w) {
 bool g_held_elsewhere[256];
 
 void note_keys_held_elsewhere() {
+    // The thread's key states in one call: asked key by key, each is a trip to the window server.
+    BYTE thread_state[256] = {};
+    GetKeyboardState(thread_state);
     for (int vk = VK_BACK; vk < 256; ++vk)
-        g_held_elsewhere[vk] = ((GetAsyncKeyState(vk) | GetKeyState(vk)) & 0x8000) != 0;
+        g_held_elsewhere[vk] = (GetAsyncKeyState(vk) & 0x8000) != 0 || (thread_state[vk] & 0x80) != 0;
 }
 
 bool rest_of_press_elsewhere(const MSG& m) {
