@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "forms/reader.h"
-#include "runtime/internal.h"
 
 namespace {
 std::vector<FormWindow> g_windows;
@@ -175,7 +174,6 @@ bool form_store_start(const void* data, uint32_t size, const void* code_base) {
     return true;
 }
 
-void form_store_clear() { g_windows.clear(); }
 std::vector<FormWindow>& form_windows() { return g_windows; }
 
 FormWindow* find_window(uint32_t window) {

@@ -76,7 +76,6 @@ std::string write_form_data(const std::vector<FormWindow>& windows);
 // Start-up: parse the block and bind every handler reference through the handler table. False on a damaged
 // block or a reference outside the table (the caller reports the fatal error).
 bool form_store_start(const void* data, uint32_t size, const void* code_base);
-void form_store_clear();
 std::vector<FormWindow>& form_windows();
 
 FormWindow* find_window(uint32_t window);

@@ -11,7 +11,7 @@
 
 #include "forms/reader.h"
 #include "forms/units.h"
-#include "runtime/internal.h"
+#include "runtime/window_host.h"
 
 namespace {
 constexpr UINT kDestroyMessage = WM_APP + 0x65;  // 0x8065: destroy the window after the current handler
@@ -1516,7 +1516,7 @@ HWND live_control(const UnitRecord& rec) {
 }
 }  // namespace
 
-uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member) {
+uint64_t unit_get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member) {
     Located at = locate(window, unit);
     UnitRecord& rec = *at.record;
     if (rec.is_menu_item()) {
@@ -1548,8 +1548,7 @@ uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t 
     return get_common_property(*at.window, rec, property);
 }
 
-void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi) {
-    (void)hi;
+void unit_set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t) {
     Located at = locate(window, unit);
     UnitRecord& rec = *at.record;
     if (rec.is_menu_item()) return;
@@ -1615,6 +1614,25 @@ bool host_any_window_alive() {
         if (w.hwnd && IsWindow(hwnd_of(w))) return true;
     return false;
 }
+
+void host_close_window(uint32_t window, bool now) {
+    FormWindow* w = find_window(window);
+    if (!w || !w->hwnd) return;
+    w->closing = true;
+    if (now)
+        destroy_form_window(*w);
+    else
+        PostMessageA(hwnd_of(*w), kDestroyMessage, 0, 0);
+}
+
+bool host_run_file_dialog(uint32_t window, uint32_t unit) {
+    Unit* u = live_unit(window, unit);
+    return u && run_common_dialog(*u);
+}
+
+void host_set_status_text(uint32_t window, uint32_t unit, int32_t part, const char* text) {
+    if (Unit* u = live_unit(window, unit)) status_bar_set_part(*u, part, text);
+}
 }  // namespace
 
 void install_window_layer() {
@@ -1626,5 +1644,10 @@ void install_window_layer() {
     host.read_form_data = form_store_start;
     host.pre_translate = host_pre_translate;
     host.any_window_alive = host_any_window_alive;
+    host.close_window = host_close_window;
+    host.run_file_dialog = host_run_file_dialog;
+    host.set_status_text = host_set_status_text;
+    host.get_property = unit_get_property;
+    host.set_property = unit_set_property;
     set_window_host(host);
 }

@@ -47,8 +47,8 @@ struct FontValue {
     const char* face;
 };
 
-// Registers the window layer with the runtime (services 2005/2006/2007/2018, message pre-translation,
-// shut-down); called by the runtime's initialisation.
+// Installs the window layer as the runtime's window host (runtime/window_host.h); the program calls it at
+// start-up, before it initialises the runtime, which then reads the form data through it.
 void install_window_layer();
 
 // The window layer's entry points, also used directly by tests.

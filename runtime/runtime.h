@@ -207,6 +207,12 @@ private:
     void* p_ = nullptr;
 };
 
+// A byte with the top bit set starts a two-byte GBK character (unless the text ends right after it).
+inline bool is_lead_byte(unsigned char b) { return (b & 0x80) != 0; }
+// The number of bytes of the character at p: 2 for a lead byte followed by anything but the terminating 0,
+// else 1. Scanning with it never starts a match or a cut on the second byte of a two-byte character.
+inline int32_t char_size(const char* p) { return is_lead_byte(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1; }
+
 // Helpers that application code uses beside the commands.
 bool text_equal(const char* a, const char* b);  // byte for byte; null equals ""
 Text concat(std::initializer_list<const char*> parts);
@@ -241,8 +247,9 @@ Value call_library_command(CommandFn cmd, int32_t library_index, int32_t count, 
 }
 int32_t current_library_index();
 
-// Property access of a loaded unit (window identifier, unit identifier, property number, sub-field or -1).
-// Text and byte-set results are new blocks that the caller owns; set_property copies what it needs.
+// Property access of a loaded unit (window identifier, unit identifier, property number, sub-field or -1),
+// answered by the window host (runtime/window_host.h); without one, the fatal "window not loaded". Text and
+// byte-set results are new blocks that the caller owns; set_property copies what it needs.
 uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member);
 void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi);
 
@@ -455,6 +462,17 @@ enum ServiceNumber : int32_t {
     kServiceFatal = 2027,
     kServiceEndProgram = 2028,
 };
+
+// The three support libraries' descriptors, in library-number order, for the program header.
+extern const LibraryDescriptor* const kSupportLibraries[3];
+
+// Loads the start-up window (visible, not modal); ends the program with a fatal error when it is missing or
+// cannot be created.
+void load_startup_window(uint32_t window, uint32_t self);
+// The message loop: runs until WM_QUIT, or until no window is left. With a modal flag it runs a modal window:
+// it returns once *modal_running is false or a WM_QUIT is waiting, leaving the WM_QUIT queued for the outer
+// loop.
+void run_message_loop(const bool* modal_running = nullptr);
 
 // Program directory (no trailing "\") and program file name, recorded at start-up; "" before.
 const char* program_directory();

@@ -12,14 +12,10 @@ constexpr UINT kExitRequestMessage = WM_APP + 0x3E7;  // 0x83E7, wParam = exit c
 const char kOwnerClass[] = "_Ozu_HideOwner";
 
 struct RuntimeState {
-    const ProgramHeader* header = nullptr;
-    uint32_t reserved = 0;
-    uint32_t header_word = 0;
     HWND owner = nullptr;
     bool ole_initialised = false;
     bool loop_entered = false;
     bool shutting_down = false;
-    int32_t shutdown_calls = 0;
     std::vector<const LibraryDescriptor*> libraries;
     std::vector<uint32_t> library_data;
     struct IdleCallback {
@@ -58,7 +54,8 @@ void notify_libraries(int32_t code) {
     }
 }
 
-// Shut-down steps 3 to 11; returns with everything released.
+// Closes every window, runs the exit routines, tells the support libraries, unloads the DLL commands'
+// modules, forgets the constant pool and ends OLE; returns with everything released.
 void shut_down() {
     g_state.shutting_down = true;
     g_state.loop_entered = false;
@@ -80,13 +77,7 @@ void shut_down() {
 }  // namespace
 
 void initialise_runtime(const ProgramHeader* header) {
-    install_window_layer();
-    g_state.header = header;
     set_program_kind(header ? header->program_kind : 3);
-    if (header) {
-        g_state.reserved = header->reserved;
-        g_state.header_word = header->header_word_2 + 1;
-    }
     if (!g_state.ole_initialised) g_state.ole_initialised = SUCCEEDED(OleInitialize(nullptr));
 
     char module[MAX_PATH + 1] = {0};
@@ -219,10 +210,7 @@ void window_destroyed() {
     if (g_state.loop_entered && !g_state.shutting_down && !any_window_alive()) PostQuitMessage(0);
 }
 
-bool message_loop_entered() { return g_state.loop_entered; }
-
 void exit_program(int32_t code) {
-    ++g_state.shutdown_calls;
     if (main_thread_recorded() && !on_main_thread()) {
         if (g_state.owner) PostMessageA(g_state.owner, kExitRequestMessage, static_cast<WPARAM>(code), 0);
         if (!g_state.shutting_down) ExitProcess(static_cast<UINT>(code));

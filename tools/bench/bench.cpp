@@ -73,6 +73,7 @@ const ProgramHeader kHeader = {3, 0, 0x000102EA, kHandlers, constant_area(), kCo
 // The first window of a freshly started prefix may fail to be created while the prefix's desktop is still
 // starting up (slowly, on an emulated machine): try for a while.
 bool loadMainWindow() {
+    install_window_layer();
     run_internal(6, &kHeader);
     for (int i = 0; i < 120; ++i) {
         if (value_as_bool(call_command(load_window, 1, value_unit(main_window::kWindow, main_window::self, kUnitWindow))))
