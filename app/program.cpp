@@ -19,21 +19,21 @@ const HandlerFn kHandlers[] = {
 };
 
 const char* const kDllLibraries[6] = {"SkinH_EL.dll", "", "", "", "", ""};
-const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA",
+const char* const kDllFunctions[6] = {"SkinH_AttachRes", "CreatePipe",  "GetStartupInfoA",
                                       "CreateProcessA",  "CloseHandle", "ReadFile"};
 
 const ProgramHeader kHeader = {
-    3,                       // program_kind
-    0,                       // reserved
-    0x000102EA,              // header_word_2
-    kHandlers,               // code_base: stored handler references index this table
-    constant_area(),         // const_pool_start: every text and byte-set constant of the program
-    kConstantAreaSize,       // const_pool_size
-    form_data_block,         // form_data_start
-    form_data_block_size,    // form_data_size
-    3,                       // library_count
-    kSupportLibraries,       // library_table
-    6,                       // dll_command_count
+    3,                     // program_kind
+    0,                     // reserved
+    0x000102EA,            // header_word_2
+    kHandlers,             // code_base: stored handler references index this table
+    constant_area(),       // const_pool_start: every text and byte-set constant of the program
+    kConstantAreaSize,     // const_pool_size
+    form_data_block,       // form_data_start
+    form_data_block_size,  // form_data_size
+    3,                     // library_count
+    kSupportLibraries,     // library_table
+    6,                     // dll_command_count
     kDllLibraries,
     kDllFunctions,
 };

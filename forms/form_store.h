@@ -19,8 +19,8 @@ constexpr uint32_t kNoHandler = 0xFFFFFFFF;
 
 struct EventPair {
     int32_t number;
-    uint32_t stored;     // the reference as stored in the block
-    HandlerFn handler;   // bound at start-up; null = none
+    uint32_t stored;    // the reference as stored in the block
+    HandlerFn handler;  // bound at start-up; null = none
 };
 
 // State flag bits of a unit record.

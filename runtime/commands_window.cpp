@@ -11,9 +11,7 @@ namespace {
 MessageBoxFn g_message_box = MessageBoxA;
 
 // The unit's control through service 2007 (fatal when the window or unit is not loaded).
-HWND unit_window(const Value& ref) {
-    return reinterpret_cast<HWND>(runtime_service(kServiceFindUnit, ref.lo, ref.hi));
-}
+HWND unit_window(const Value& ref) { return reinterpret_cast<HWND>(runtime_service(kServiceFindUnit, ref.lo, ref.hi)); }
 
 // Numbers, logicals and dates as to_text writes them, texts as they are; any other kind is no message.
 Text message_text(const Value& v) {
@@ -69,14 +67,30 @@ void message_box(Value* result, int32_t count, Value* args) {
     int answer = g_message_box(owner, text.c_str(), caption, style);
     int numbered = 0;
     switch (answer) {
-        case IDOK: numbered = 0; break;
-        case IDCANCEL: numbered = 1; break;
-        case IDABORT: numbered = 2; break;
-        case IDRETRY: numbered = 3; break;
-        case IDIGNORE: numbered = 4; break;
-        case IDYES: numbered = 5; break;
-        case IDNO: numbered = 6; break;
-        default: numbered = 0; break;
+        case IDOK:
+            numbered = 0;
+            break;
+        case IDCANCEL:
+            numbered = 1;
+            break;
+        case IDABORT:
+            numbered = 2;
+            break;
+        case IDRETRY:
+            numbered = 3;
+            break;
+        case IDIGNORE:
+            numbered = 4;
+            break;
+        case IDYES:
+            numbered = 5;
+            break;
+        case IDNO:
+            numbered = 6;
+            break;
+        default:
+            numbered = 0;
+            break;
     }
     result_int(result, numbered);
 }

@@ -10,7 +10,7 @@
 struct DateParts {
     int32_t year, month, day, hour, minute, second;
 };
-double clamp_date(double date);  // into kDateMin .. kDateMax (NaN gives kDateMin)
+double clamp_date(double date);     // into kDateMin .. kDateMax (NaN gives kDateMin)
 DateParts split_date(double date);  // clamps first; the time is rounded to the nearest second
 double make_date(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, int32_t second);
 

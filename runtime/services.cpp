@@ -87,8 +87,8 @@ uintptr_t runtime_service(int32_t number, uintptr_t arg1, uintptr_t arg2) {
         }
         case kServiceFindUnitQuiet:
         case kServiceFindUnit: {
-            void* unit = g_host.find_unit ? g_host.find_unit(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2))
-                                          : nullptr;
+            void* unit =
+                g_host.find_unit ? g_host.find_unit(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2)) : nullptr;
             if (!unit && number == kServiceFindUnit) fatal_error("指定窗口或窗口组件不存在或尚未载入", 0);
             return reinterpret_cast<uintptr_t>(unit);
         }
@@ -114,7 +114,8 @@ uintptr_t runtime_service(int32_t number, uintptr_t arg1, uintptr_t arg2) {
             free_block(reinterpret_cast<void*>(arg1));
             return 0;
         case kServiceReallocate:
-            return reinterpret_cast<uintptr_t>(realloc_block(reinterpret_cast<void*>(arg1), static_cast<int32_t>(arg2)));
+            return reinterpret_cast<uintptr_t>(
+                realloc_block(reinterpret_cast<void*>(arg1), static_cast<int32_t>(arg2)));
         case kServiceFatal:
             fatal_error(reinterpret_cast<const char*>(arg1), 0);
         case kServiceEndProgram:

@@ -1,5 +1,6 @@
 // Start-up from the program header, the hidden owner window, and the shut-down sequence.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <cstring>
@@ -39,8 +40,8 @@ void create_owner_window() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kOwnerClass;
     RegisterClassA(&wc);  // fails harmlessly when already registered
-    g_state.owner = CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                    wc.hInstance, nullptr);
+    g_state.owner =
+        CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 void notify_libraries(int32_t code) {
@@ -222,7 +223,7 @@ void exit_program(int32_t code) {
 }
 
 void load_startup_window(uint32_t window, uint32_t self) {
-    Value result = call_command(load_window, 3, value_unit(window, self, kUnitWindow), value_omitted(),
-                                value_bool(false));
+    Value result =
+        call_command(load_window, 3, value_unit(window, self, kUnitWindow), value_omitted(), value_bool(false));
     if (!result.lo) fatal_error("载入启动窗口失败");
 }
