@@ -6,11 +6,6 @@ namespace {
 // Button properties: 9 default button, 10 caption.
 void button_style(const Unit& u, ControlStyle& s) {
     s.style |= (u.ints.at(9) == 1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | BS_MULTILINE;
-    s.text = own_text(u, 10);
-}
-
-void button_changed(Unit& u, int32_t p) {
-    if (p == 10) SetWindowTextA(u.hwnd, own_text(u, 10).c_str());
 }
 
 // Check and radio box properties: 9 push-like, 10 flat, 11 caption, 12 text on the left, 15 text colour,
@@ -20,7 +15,6 @@ void check_style(const Unit& u, ControlStyle& s) {
     if (u.ints.at(12)) s.style |= BS_LEFTTEXT;
     if (u.ints.at(9)) s.style |= BS_PUSHLIKE;
     if (u.ints.at(10)) s.style |= BS_FLAT;
-    s.text = own_text(u, 11);
 }
 
 void show_checked(Unit& u) { SendMessageA(u.hwnd, BM_SETCHECK, u.ints[18] ? BST_CHECKED : BST_UNCHECKED, 0); }
@@ -32,9 +26,7 @@ bool read_checked(const Unit& u, int32_t p, uint64_t* value) {
 }
 
 void check_changed(Unit& u, int32_t p) {
-    if (p == 11) SetWindowTextA(u.hwnd, own_text(u, 11).c_str());
     if (p == 18) show_checked(u);
-    InvalidateRect(u.hwnd, nullptr, TRUE);
 }
 
 UnitClass clicked_button(uint32_t type) {
@@ -55,6 +47,8 @@ UnitClass check_or_radio(uint32_t type, uint32_t max_version) {
     c.empty_values = {{14, 1}, {16, static_cast<int32_t>(kSystemDefault)}};
     c.text_colour = 15;
     c.background = 16;
+    c.caption = 11;
+    c.redraw_after_change = true;
     c.mnemonic_focuses = true;
     c.style = check_style;
     c.created = show_checked;
@@ -70,8 +64,8 @@ const UnitClass kButtonUnit = [] {
     c.max_version = 1;
     c.fields = {choice(9), choice(11), choice(12), block(8), font(13), text(10)};
     c.empty_values = {{11, 1}, {12, 1}};
+    c.caption = 10;
     c.style = button_style;
-    c.changed = button_changed;
     return c;
 }();
 

@@ -6,18 +6,12 @@ namespace {
 void edit_style(const Unit& u, ControlStyle& s) {
     s.style |= ES_AUTOHSCROLL;
     if (u.ints.at(9)) s.ex |= WS_EX_CLIENTEDGE;
-    s.text = own_text(u, 8);
 }
 
 bool edit_read(const Unit& u, int32_t p, uint64_t* value) {
     if (p != 8) return false;
     *value = control_text(u.hwnd);
     return true;
-}
-
-void edit_changed(Unit& u, int32_t p) {
-    if (p == 8) SetWindowTextA(u.hwnd, own_text(u, 8).c_str());
-    InvalidateRect(u.hwnd, nullptr, TRUE);
 }
 }  // namespace
 
@@ -35,6 +29,7 @@ const UnitClass kEditBoxUnit = [] {
     c.background = 11;
     c.style = edit_style;
     c.read = edit_read;
-    c.changed = edit_changed;
+    c.caption = 8;
+    c.redraw_after_change = true;
     return c;
 }();

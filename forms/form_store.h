@@ -58,7 +58,7 @@ struct FormWindow {
     std::vector<uint32_t> unit_ids;
     std::vector<UnitRecord> units;  // units[0] is the window itself
 
-    // run-time state of the loaded window (see units.cpp)
+    // run-time state of the loaded window (see window.cpp)
     void* hwnd = nullptr;
     bool closing = false;
     bool modal_running = false;

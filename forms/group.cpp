@@ -3,14 +3,7 @@
 #include "forms/units.h"
 
 namespace {
-void group_style(const Unit& u, ControlStyle& s) {
-    s.style |= BS_GROUPBOX | WS_CLIPCHILDREN;
-    s.text = own_text(u, 8);
-}
-
-void group_changed(Unit& u, int32_t p) {
-    if (p == 8) SetWindowTextA(u.hwnd, own_text(u, 8).c_str());
-}
+void group_style(const Unit&, ControlStyle& s) { s.style |= BS_GROUPBOX | WS_CLIPCHILDREN; }
 
 bool group_message(Unit& u, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     switch (msg) {
@@ -50,7 +43,7 @@ const UnitClass kGroupBoxUnit = [] {
     c.fields = {font(9), text(8)};
     c.background = kWindowColour;
     c.style = group_style;
-    c.changed = group_changed;
+    c.caption = 8;
     c.message = group_message;
     return c;
 }();

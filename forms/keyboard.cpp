@@ -231,19 +231,12 @@ EventOutcome common_event(Unit* u, uint32_t self_id, MSG* m) {
         }
         return raise_event(window, unit, event, args);
     };
+    static const std::pair<UINT, int32_t> kMouseEvents[] = {{WM_LBUTTONDOWN, -1},   {WM_LBUTTONUP, -2},
+                                                            {WM_LBUTTONDBLCLK, -3}, {WM_RBUTTONDOWN, -4},
+                                                            {WM_RBUTTONUP, -5},     {WM_MOUSEMOVE, -6}};
+    for (const auto& e : kMouseEvents)
+        if (m->message == e.first) return mouse(e.second);
     switch (m->message) {
-        case WM_LBUTTONDOWN:
-            return mouse(-1);
-        case WM_LBUTTONUP:
-            return mouse(-2);
-        case WM_LBUTTONDBLCLK:
-            return mouse(-3);
-        case WM_RBUTTONDOWN:
-            return mouse(-4);
-        case WM_RBUTTONUP:
-            return mouse(-5);
-        case WM_MOUSEMOVE:
-            return mouse(-6);
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             return key_event(-9, {static_cast<int32_t>(m->wParam), current_key_state()});

@@ -47,12 +47,6 @@ bool label_message(Unit& u, HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* result
     }
 }
 
-void label_style(const Unit& u, ControlStyle& s) { s.text = own_text(u, 8); }
-
-void label_changed(Unit& u, int32_t p) {
-    if (p == 8) SetWindowTextA(u.hwnd, own_text(u, 8).c_str());
-    InvalidateRect(u.hwnd, nullptr, TRUE);
-}
 }  // namespace
 
 const UnitClass kLabelUnit = [] {
@@ -67,8 +61,8 @@ const UnitClass kLabelUnit = [] {
                 integer(17), integer(19), integer(20), integer(21), integer(22), integer(23), integer(24),
                 logical(26), logical(25), font(15),    block(18),   text(8),     text(27),    text(28)};
     c.empty_values = {{17, static_cast<int32_t>(kSystemDefault)}};
-    c.style = label_style;
-    c.changed = label_changed;
+    c.caption = 8;
+    c.redraw_after_change = true;
     c.message = label_message;
     return c;
 }();

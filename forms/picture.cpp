@@ -56,11 +56,9 @@ bool picture_message(Unit& u, HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* resu
 void picture_created(Unit& u) { u.picture = load_picture(own_text(u, 8)); }
 
 void picture_changed(Unit& u, int32_t p) {
-    if (p == 8) {
-        if (u.picture) u.picture->Release();
-        u.picture = load_picture(own_text(u, 8));
-    }
-    InvalidateRect(u.hwnd, nullptr, TRUE);
+    if (p != 8) return;
+    if (u.picture) u.picture->Release();
+    u.picture = load_picture(own_text(u, 8));
 }
 }  // namespace
 
@@ -75,6 +73,7 @@ const UnitClass kPicBoxUnit = [] {
     c.empty_values = {{11, static_cast<int32_t>(kSystemDefault)}};
     c.created = picture_created;
     c.changed = picture_changed;
+    c.redraw_after_change = true;
     c.message = picture_message;
     return c;
 }();

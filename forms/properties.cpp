@@ -115,7 +115,11 @@ void set_own_property(Unit& u, int32_t p, int32_t member, uint32_t lo) {
         return;
     }
     if (u.cls->write && u.cls->write(u, p, lo)) return;
-    if (store_own_property(u, p, lo) && u.cls->changed) u.cls->changed(u, p);
+    if (!store_own_property(u, p, lo)) return;
+    const UnitClass& c = *u.cls;
+    if (p == c.caption) SetWindowTextA(u.hwnd, own_text(u, p).c_str());
+    if (c.changed) c.changed(u, p);
+    if (c.redraw_after_change) InvalidateRect(u.hwnd, nullptr, TRUE);
 }
 
 // Moves or resizes a live control to what the record now says (the other coordinate or size kept).

@@ -146,6 +146,8 @@ struct UnitClass {
     // WM_CTLCOLOR*: the properties holding the text and background colours (kNoColour, kWindowColour)
     int32_t text_colour = kNoColour, background = kNoColour;
     std::vector<std::pair<WORD, int32_t>> notifications;  // WM_COMMAND notification code -> event number
+    int32_t caption = -1;                                 // the property shown as the control's text, -1 when none
+    bool redraw_after_change = false;                     // redrawn after any own property changed
     int32_t drop_height = 0;         // added to the control's height (a combo box's dropped-down list)
     bool sized_with_window = false;  // told when its window is resized (a status bar)
     bool mnemonic_clicks = false;    // Alt and its caption's underlined letter click it

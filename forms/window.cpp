@@ -252,7 +252,8 @@ Unit* new_unit(FormWindow& w, size_t index) {
 
 bool create_control(Unit& u, const UnitRecord& rec, HWND parent, DWORD base_style) {
     const UnitClass& c = *u.cls;
-    ControlStyle s{WS_CHILD | WS_CLIPSIBLINGS | base_style, 0, std::string(), rec.width, rec.height};
+    ControlStyle s{WS_CHILD | WS_CLIPSIBLINGS | base_style, 0, c.caption >= 0 ? own_text(u, c.caption) : "", rec.width,
+                   rec.height};
     if (c.style) c.style(u, s);
     if (hidden_unit(u)) s.style &= ~(WS_DISABLED | WS_TABSTOP);
     u.hwnd = CreateWindowExA(
@@ -442,10 +443,9 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// The window's own properties shown on it: 8 title, 10 background, 20 icon, 29 always on top.
+// The window's own properties shown on it besides its title: 10 background, 20 icon, 29 always on top.
 
 void window_changed(Unit& u, int32_t p) {
-    if (p == 8) SetWindowTextA(u.hwnd, own_text(u, 8).c_str());
     if (p == 10) InvalidateRect(u.hwnd, nullptr, TRUE);
     if (p == 29)
         SetWindowPos(u.hwnd, u.ints[29] ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
@@ -463,6 +463,7 @@ const UnitClass kWindowUnit = [] {
     c.control = ControlKind::kWindow;
     c.max_version = 6;
     c.empty_data = false;
+    c.caption = 8;
     c.fields = {choice(9),   logical(12),    integer(10),    logical(16),   logical(17),    logical(15),
                 choice(18),  logical(19),    choice(14),     logical(21),   logical(22),    logical(23),
                 integer(25), logical(26, 2), logical(27, 3), choice(28, 3), logical(29, 4), logical(30, 5),

@@ -43,18 +43,8 @@ void host_set_status_text(uint32_t window, uint32_t unit, int32_t part, const ch
 }  // namespace
 
 void install_window_layer() {
-    WindowHost host{};
-    host.load_window = host_load_window;
-    host.find_unit = host_find_unit;
-    host.process_messages = process_pending_messages;
-    host.close_all_windows = close_all_form_windows;
-    host.read_form_data = form_store_start;
-    host.pre_translate = host_pre_translate;
-    host.any_window_alive = host_any_window_alive;
-    host.close_window = host_close_window;
-    host.run_file_dialog = host_run_file_dialog;
-    host.set_status_text = host_set_status_text;
-    host.get_property = unit_get_property;
-    host.set_property = unit_set_property;
-    set_window_host(host);
+    // In the order of the members of WindowHost.
+    set_window_host(WindowHost{host_load_window, host_find_unit, process_pending_messages, close_all_form_windows,
+                               form_store_start, host_pre_translate, host_any_window_alive, host_close_window,
+                               host_run_file_dialog, host_set_status_text, unit_get_property, unit_set_property});
 }
