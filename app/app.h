@@ -130,7 +130,7 @@ Text customGhostPath();    // the custom program deployDosGhost copies, or the e
 // image): a restart would neither back up nor restore.
 bool bootSetCarriesStandIns();
 void deploySkinLibrary();  // SkinH_EL.dll beside the program, hidden, written when absent or different
-void applySkin();          // start-up step 1: deploy the skin library and attach skin 10 (if it loads)
+void applySkin();          // first thing at start-up: deploy the skin library and attach skin 10 (if it loads)
 
 // DLL command 0 of the program header: SkinH_AttachRes of "SkinH_EL.dll" (skin bytes, their count, a text,
 // three integers), standard calling convention.

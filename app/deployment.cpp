@@ -2,25 +2,15 @@
 // program, and the skin that start-up applies. Payloads are byte-set constants handed to write_file as they
 // are; no result is checked unless a comment says why.
 #include "app/app.h"
+#include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
 
 namespace {
 namespace mw = main_window;
 
-constexpr int32_t kCheckedProperty = 18;  // CheckBox: checked
-constexpr int32_t kContentProperty = 8;   // EditBox: content
 constexpr int32_t kHiddenAttribute = 2;
 constexpr int32_t kStartUpSkin = 10;
-
-bool isChecked(uint32_t unit) {
-    return static_cast<uint32_t>(get_property(mw::kWindow, unit, kCheckedProperty, -1)) != 0;
-}
-
-Text editContent(uint32_t unit) {
-    uint32_t lo = static_cast<uint32_t>(get_property(mw::kWindow, unit, kContentProperty, -1));
-    return Text(reinterpret_cast<char*>(static_cast<uintptr_t>(lo)));
-}
 
 bool writePayload(const char* path, const void* payload) {
     return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(payload)));
@@ -44,15 +34,16 @@ bool usesCustomGhost(const char* path) {
 bool deployBootLoader() { return writePayload(txt::path_grldr(), bin::boot_loader()); }
 
 Text customGhostPath() {
-    if (!isChecked(mw::自定义选择框)) return Text();
-    Text path = editContent(mw::编辑框2);
+    if (!unit::checked(mw::自定义选择框)) return Text();
+    Text path = unit::editContent(mw::编辑框2);
     return usesCustomGhost(path.c_str()) ? std::move(path) : Text();
 }
 
 bool deployDosGhost() {
     Text custom = customGhostPath();
     // A custom file that cannot be copied leaves C:\ghost.exe as it was.
-    if (!custom.empty()) return value_as_bool(call_command(copy_file, 2, custom.arg(), value_text(txt::path_ghost_exe())));
+    if (!custom.empty())
+        return value_as_bool(call_command(copy_file, 2, custom.arg(), value_text(txt::path_ghost_exe())));
     return writePayload(txt::path_ghost_exe(), bin::dos_ghost());
 }
 
@@ -64,7 +55,7 @@ bool bootSetCarriesStandIns() {
 }
 
 void onGhost32Clicked() {
-    if (isChecked(mw::G选择框)) {
+    if (unit::checked(mw::G选择框)) {
         writePayload(txt::path_ghost32(), bin::windows_ghost());
         call_command(run_program, 2, value_text(txt::path_ghost32()), value_bool(false));
     } else {

@@ -3,14 +3,10 @@
 
 #include "app/app.h"
 #include "forms/unit_ids.h"
-#include "runtime/internal.h"
+#include "forms/units.h"
+#include "runtime/runtime.h"
 
 namespace {
-// The global values are holders that start empty; nothing to allocate before the start routine.
-void initialiseGlobals() {}
-
-int32_t startRoutine() { return 0; }
-
 // Test seam: with QG_TEST_RESTART_LOG naming a file, a restart request appends "restart\r\n" to that file
 // instead of restarting the machine (the end-to-end tests check the request without ending their machine).
 char restartLog[MAX_PATH];
@@ -36,10 +32,10 @@ void useTestSeams() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     useTestSeams();
+    install_window_layer();
     run_internal(6, &programHeader());
-    initialiseGlobals();
+    // The global values are holders that start empty: nothing to set up, only to free at the end.
     run_internal(3, releaseGlobals);
-    startRoutine();
     load_startup_window(main_window::kWindow, main_window::self);
     run_message_loop();
     exit_program(0);

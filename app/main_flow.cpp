@@ -35,7 +35,7 @@ bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system
 
 int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_size, 1, text(path))); }
 
-// Step 4 of the run: the batch file's content for the chosen operation, or null when none is chosen. A back-up
+// The batch file's content for the chosen operation, or null when none is chosen. A back-up
 // batch records its target, whose placeholder then stays while the boot set is installed for it.
 const char* chosenBatch() {
     BatchOperation operation = batchOperation();

@@ -4,7 +4,7 @@
 #include "app/app.h"
 #include "forms/handler_binding.h"
 #include "payloads/constants.h"
-#include "runtime/internal.h"
+#include "runtime/runtime.h"
 
 extern const uint8_t form_data_block[];
 extern const uint32_t form_data_block_size;

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "forms/reader.h"
-#include "runtime/internal.h"
 
 namespace {
 std::vector<FormWindow> g_windows;
@@ -175,7 +174,6 @@ bool form_store_start(const void* data, uint32_t size, const void* code_base) {
     return true;
 }
 
-void form_store_clear() { g_windows.clear(); }
 std::vector<FormWindow>& form_windows() { return g_windows; }
 
 FormWindow* find_window(uint32_t window) {
@@ -230,15 +228,24 @@ EventOutcome raise_event(uint32_t window, uint32_t unit, int32_t event, std::ini
 uint64_t get_common_property(FormWindow& w, UnitRecord& rec, int32_t property) {
     (void)w;
     switch (property) {
-        case 0: return static_cast<uint32_t>(rec.left);
-        case 1: return static_cast<uint32_t>(rec.top);
-        case 2: return static_cast<uint32_t>(rec.width);
-        case 3: return static_cast<uint32_t>(rec.height);
-        case 4: return reinterpret_cast<uintptr_t>(new_text(rec.tag.c_str()));
-        case 5: return (rec.state & kStateVisible) ? 1 : 0;
-        case 6: return (rec.state & kStateDisabled) ? 1 : 0;
-        case 7: return reinterpret_cast<uintptr_t>(new_bytes(rec.cursor.data(), static_cast<int32_t>(rec.cursor.size())));
-        default: return 0;
+        case 0:
+            return static_cast<uint32_t>(rec.left);
+        case 1:
+            return static_cast<uint32_t>(rec.top);
+        case 2:
+            return static_cast<uint32_t>(rec.width);
+        case 3:
+            return static_cast<uint32_t>(rec.height);
+        case 4:
+            return reinterpret_cast<uintptr_t>(new_text(rec.tag.c_str()));
+        case 5:
+            return (rec.state & kStateVisible) ? 1 : 0;
+        case 6:
+            return (rec.state & kStateDisabled) ? 1 : 0;
+        case 7:
+            return reinterpret_cast<uintptr_t>(new_bytes(rec.cursor.data(), static_cast<int32_t>(rec.cursor.size())));
+        default:
+            return 0;
     }
 }
 
@@ -246,23 +253,36 @@ void set_common_property(FormWindow& w, UnitRecord& rec, int32_t property, uint3
     (void)w;
     int32_t v = static_cast<int32_t>(lo);
     switch (property) {
-        case 0: rec.left = v; break;
-        case 1: rec.top = v; break;
-        case 2: rec.width = clamp_extent(v); break;
-        case 3: rec.height = clamp_extent(v); break;
+        case 0:
+            rec.left = v;
+            break;
+        case 1:
+            rec.top = v;
+            break;
+        case 2:
+            rec.width = clamp_extent(v);
+            break;
+        case 3:
+            rec.height = clamp_extent(v);
+            break;
         case 4: {
             const char* t = reinterpret_cast<const char*>(static_cast<uintptr_t>(lo));
             rec.tag = t ? t : "";
             break;
         }
-        case 5: rec.state = lo ? (rec.state | kStateVisible) : (rec.state & ~kStateVisible); break;
-        case 6: rec.state = lo ? (rec.state | kStateDisabled) : (rec.state & ~kStateDisabled); break;
+        case 5:
+            rec.state = lo ? (rec.state | kStateVisible) : (rec.state & ~kStateVisible);
+            break;
+        case 6:
+            rec.state = lo ? (rec.state | kStateDisabled) : (rec.state & ~kStateDisabled);
+            break;
         case 7: {
             const void* b = reinterpret_cast<const void*>(static_cast<uintptr_t>(lo));
             rec.cursor.assign(reinterpret_cast<const char*>(bytes_block_data(b)),
                               static_cast<size_t>(bytes_block_length(b)));
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }

@@ -19,8 +19,8 @@ constexpr uint32_t kNoHandler = 0xFFFFFFFF;
 
 struct EventPair {
     int32_t number;
-    uint32_t stored;     // the reference as stored in the block
-    HandlerFn handler;   // bound at start-up; null = none
+    uint32_t stored;    // the reference as stored in the block
+    HandlerFn handler;  // bound at start-up; null = none
 };
 
 // State flag bits of a unit record.
@@ -58,7 +58,7 @@ struct FormWindow {
     std::vector<uint32_t> unit_ids;
     std::vector<UnitRecord> units;  // units[0] is the window itself
 
-    // run-time state of the loaded window (see units.cpp)
+    // run-time state of the loaded window (see window.cpp)
     void* hwnd = nullptr;
     bool closing = false;
     bool modal_running = false;
@@ -76,7 +76,6 @@ std::string write_form_data(const std::vector<FormWindow>& windows);
 // Start-up: parse the block and bind every handler reference through the handler table. False on a damaged
 // block or a reference outside the table (the caller reports the fatal error).
 bool form_store_start(const void* data, uint32_t size, const void* code_base);
-void form_store_clear();
 std::vector<FormWindow>& form_windows();
 
 FormWindow* find_window(uint32_t window);

@@ -6,7 +6,7 @@
 #include <string>
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* data, uint32_t size) : p_(data), n_(size) {}
 
     bool ok() const { return ok_; }
@@ -58,7 +58,7 @@ public:
         return Reader(p_ + offset, n_ - offset);
     }
 
-private:
+  private:
     static Reader failed() {
         Reader r(nullptr, 0);
         r.ok_ = false;

@@ -1,28 +1,39 @@
-// Window units: the live objects of a loaded window's entries, their controls, own properties and events.
+// Window units: the live objects of a loaded window's entries, their controls, own properties and events,
+// and the table that says, per unit type, what its control is and what its stored data holds.
+//
+// The window layer's sources: window.cpp (the window itself: procedure, classes, creation, closing, modal
+// windows), window_host.cpp (the runtime's window host), unit_data.cpp (the table of types and the decoding
+// of stored data), properties.cpp, keyboard.cpp, painting.cpp (painting and fonts), and one file per unit type
+// (label, picture, button, edit, combo, list, group, status_bar, timer, file_dialog, data_source).
 #pragma once
 
 #include <windows.h>
+
 #include <commdlg.h>
 #include <ole2.h>
 #include <olectl.h>
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/form_store.h"
 
+struct UnitClass;
+
 struct Unit {
     FormWindow* window = nullptr;
     uint32_t window_id = 0, unit_id = 0, type = 0;
+    const UnitClass* cls = nullptr;  // the type's row of the table
     HWND hwnd = nullptr;
     WNDPROC original_proc = nullptr;  // system controls are subclassed
     int32_t control_id = 0;
 
-    // Own properties decoded from the stored data, by property number.
+    // Own properties decoded from the stored data, by property number: every field of the type's row has
+    // its entry from creation on.
     std::map<int32_t, int32_t> ints;
-    std::map<int32_t, std::string> texts;   // texts and byte blocks
-    int32_t font_property = -1;             // the type's font property, -1 when it has none
+    std::map<int32_t, std::string> texts;  // texts and byte blocks
     bool has_font = false;
     LOGFONTA font{};
     HFONT hfont = nullptr;
@@ -47,8 +58,8 @@ struct FontValue {
     const char* face;
 };
 
-// Registers the window layer with the runtime (services 2005/2006/2007/2018, message pre-translation,
-// shut-down); called by the runtime's initialisation.
+// Installs the window layer as the runtime's window host (runtime/window_host.h); the program calls it at
+// start-up, before it initialises the runtime, which then reads the form data through it.
 void install_window_layer();
 
 // The window layer's entry points, also used directly by tests.
@@ -58,6 +69,9 @@ bool pre_translate_message(MSG* msg);
 void close_all_form_windows();
 // Destroys a loaded window now; a modal one first hands the keyboard back to the window active before it.
 void destroy_form_window(FormWindow& w);
+// Property access behind the runtime's get_property/set_property.
+uint64_t unit_get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member);
+void unit_set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi);
 
 // Key state of the common events: bit 0 Ctrl, bit 1 Shift, bit 2 Alt.
 int32_t current_key_state();
@@ -76,3 +90,126 @@ bool status_bar_set_part(Unit& u, int32_t part, const char* text);
 // library is loaded on first use).
 using FileDialogFn = BOOL(WINAPI*)(OPENFILENAMEA*);
 void set_file_dialog_functions(FileDialogFn open, FileDialogFn save);
+
+// ---------------------------------------------------------------------------------------------------------
+// The unit types. Each type's file defines its row; unit_data.cpp lists the rows. A new type is one file
+// and one row there.
+
+// Value kinds of the own properties (how get_property and set_property convert them).
+enum class PropertyKind : uint8_t { kInt, kLogical, kChoice, kText, kBlock, kFont, kNone };
+
+// One field of a type's stored data, in stored order.
+struct OwnField {
+    enum Layout : uint8_t { kWord, kHalfWord, kCounted, kFontBlock, kItems, kParts };
+    int32_t property;  // 0 for the item and part lists
+    PropertyKind kind;
+    Layout layout;
+    uint32_t from_version;  // read only from data of this version on
+};
+namespace field {
+inline OwnField integer(int32_t p, uint32_t from = 0) { return {p, PropertyKind::kInt, OwnField::kWord, from}; }
+inline OwnField logical(int32_t p, uint32_t from = 0) { return {p, PropertyKind::kLogical, OwnField::kWord, from}; }
+inline OwnField choice(int32_t p, uint32_t from = 0) { return {p, PropertyKind::kChoice, OwnField::kWord, from}; }
+inline OwnField half_word(int32_t p) { return {p, PropertyKind::kInt, OwnField::kHalfWord, 0}; }
+inline OwnField text(int32_t p, uint32_t from = 0) { return {p, PropertyKind::kText, OwnField::kCounted, from}; }
+inline OwnField block(int32_t p) { return {p, PropertyKind::kBlock, OwnField::kCounted, 0}; }
+inline OwnField font(int32_t p) { return {p, PropertyKind::kFont, OwnField::kFontBlock, 0}; }
+// A count, then the item texts, then one item-data word per item.
+inline OwnField items() { return {0, PropertyKind::kNone, OwnField::kItems, 0}; }
+// A count, then per part its width, drawing style and text.
+inline OwnField parts() { return {0, PropertyKind::kNone, OwnField::kParts, 0}; }
+}  // namespace field
+
+// The control's nature: a subclassed system control, a private class that the window procedure of the
+// layer serves (drawn by the unit or left to the system), a private class that is never shown, the window.
+enum class ControlKind : uint8_t { kSystem, kPrivate, kDrawn, kHidden, kWindow };
+
+// What CreateWindowExA gets for a unit's control; a type's style hook adds to it.
+struct ControlStyle {
+    DWORD style, ex;
+    std::string text;
+    int32_t width, height;
+};
+
+constexpr COLORREF kSystemDefault = 0xFF000000;        // a colour property meaning the system's default colour
+constexpr int32_t kNoColour = -1, kWindowColour = -2;  // colour slots: none, the window's background
+
+struct UnitClass {
+    uint32_t type = 0;
+    const char* class_name = nullptr;
+    ControlKind control = ControlKind::kSystem;
+    bool null_brush = false;       // a private class with a transparent class brush
+    uint32_t max_version = 0;      // stored data of a newer version makes the creation fail
+    bool empty_data = true;        // empty stored data gives the defaults (else the creation fails)
+    std::vector<OwnField> fields;  // the stored data after its version word
+    std::vector<std::pair<int32_t, int32_t>> empty_values;  // defaults other than 0 and ""
+    // WM_CTLCOLOR*: the properties holding the text and background colours (kNoColour, kWindowColour)
+    int32_t text_colour = kNoColour, background = kNoColour;
+    std::vector<std::pair<WORD, int32_t>> notifications;  // WM_COMMAND notification code -> event number
+    int32_t caption = -1;                                 // the property shown as the control's text, -1 when none
+    bool redraw_after_change = false;                     // redrawn after any own property changed
+    int32_t drop_height = 0;         // added to the control's height (a combo box's dropped-down list)
+    bool sized_with_window = false;  // told when its window is resized (a status bar)
+    bool mnemonic_clicks = false;    // Alt and its caption's underlined letter click it
+    bool mnemonic_focuses = false;   // ... after giving it the focus
+
+    // Hooks; null: nothing to do.
+    void (*decoded)(Unit&, bool empty_data) = nullptr;                       // after the stored data was read
+    void (*style)(const Unit&, ControlStyle&) = nullptr;                     // styles, caption and size
+    void (*created)(Unit&) = nullptr;                                        // fills the new control from the data
+    void (*released)(Unit&) = nullptr;                                       // before the control goes
+    bool (*read)(const Unit&, int32_t property, uint64_t* value) = nullptr;  // properties the control holds
+    bool (*write)(Unit&, int32_t property, uint32_t lo) = nullptr;           // true when it took the value itself
+    void (*changed)(Unit&, int32_t property) = nullptr;                      // shows a stored change on the control
+    bool (*message)(Unit&, HWND, UINT, WPARAM, LPARAM, LRESULT*) = nullptr;  // true with *result: answered
+};
+
+extern const UnitClass kWindowUnit, kLabelUnit, kPicBoxUnit, kButtonUnit, kCheckBoxUnit, kRadioBoxUnit, kEditBoxUnit,
+    kComboBoxUnit, kListBoxUnit, kGroupBoxUnit, kStatusBarUnit, kTimerUnit, kCommonDlgUnit, kDataSrcUnit,
+    kNProviderUnit;
+
+const UnitClass* find_unit_class(uint32_t type);  // null for a type this layer does not know
+const std::vector<const UnitClass*>& unit_classes();
+// Decodes a unit's stored own data into its property maps; false when it is damaged, newer than its type
+// reads, or empty where the type needs data.
+bool decode_own_data(Unit& u, const std::string& data);
+PropertyKind property_kind(const Unit& u, int32_t property);
+inline bool hidden_unit(const Unit& u) { return u.cls->control == ControlKind::kHidden; }
+// A stored text property without creating an entry ("" when there is none).
+inline const std::string& own_text(const Unit& u, int32_t property) {
+    static const std::string kNone;
+    auto it = u.texts.find(property);
+    return it == u.texts.end() ? kNone : it->second;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Shared inside the window layer
+
+constexpr UINT kDestroyMessage = WM_APP + 0x65;     // 0x8065: destroy the window after the current handler
+constexpr UINT kCheckFocusMessage = WM_APP + 0x66;  // after a handler changed the layout: is the focus usable?
+
+Unit* unit_of(HWND hwnd);          // the unit of a live control
+FormWindow* window_of(HWND hwnd);  // the loaded window whose system window it is
+inline HWND hwnd_of(const FormWindow& w) { return static_cast<HWND>(w.hwnd); }
+bool creating_window();  // a window's units are being created (their messages raise no events yet)
+EventOutcome unit_event(Unit& u, int32_t event, std::initializer_list<int32_t> args = {});
+uint64_t control_text(HWND hwnd);  // the control's text as a new text
+
+// Painting and fonts
+HFONT gui_font();
+// A control being created is not visible yet and is drawn when it is shown: it is not asked to redraw.
+void apply_font(Unit& u, bool redraw = true);
+HBRUSH unit_brush(Unit& u, COLORREF colour);  // the system's face brush for kSystemDefault
+COLORREF colour_or_face(int32_t colour);
+COLORREF window_background(const FormWindow& w);  // the window's property 10, which group boxes show through
+void fill_client(HWND hwnd, HDC dc, HBRUSH brush);
+HICON icon_from_file(const std::string& ico);  // the first image of an icon file's bytes, or null
+uint64_t get_font(const Unit& u, int32_t member);
+bool set_font(Unit& u, int32_t member, uint32_t lo);  // false: no font value given
+// A function of a system library that only some windows need, loaded on first use.
+void* late_system_function(const char* library, const char* name);
+
+// Keyboard
+void note_keys_held_elsewhere();
+void keep_focus_usable(FormWindow& w);
+void check_focus_later(FormWindow& w);

@@ -2,77 +2,32 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "forms/units.h"
 #include "runtime/internal.h"
 
 namespace {
-constexpr UINT kDestroyMessage = WM_APP + 0x65;
-
 MessageBoxFn g_message_box = MessageBoxA;
 
 // The unit's control through service 2007 (fatal when the window or unit is not loaded).
-HWND unit_window(const Value& ref) {
-    return reinterpret_cast<HWND>(runtime_service(kServiceFindUnit, ref.lo, ref.hi));
-}
+HWND unit_window(const Value& ref) { return reinterpret_cast<HWND>(runtime_service(kServiceFindUnit, ref.lo, ref.hi)); }
 
-Unit& unit_object(const Value& ref) {
-    unit_window(ref);
-    return *live_unit(ref.lo, ref.hi);
-}
-
-std::string message_text(const Value& v) {
-    char buf[64];
+// Numbers, logicals and dates as to_text writes them, texts as they are; any other kind is no message.
+Text message_text(const Value& v) {
     switch (v.type) {
-        case kTypeText: return value_as_text(v) ? value_as_text(v) : "";
-        case kTypeBool: return v.lo ? "真" : "假";
-        case kTypeByte: std::snprintf(buf, sizeof buf, "%u", v.lo & 0xFF); return buf;
-        case kTypeShort: std::snprintf(buf, sizeof buf, "%d", static_cast<int16_t>(v.lo)); return buf;
-        case kTypeInt: std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(v.lo)); return buf;
-        case kTypeLong: std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value_as_long(v))); return buf;
+        case kTypeByte:
+        case kTypeShort:
+        case kTypeInt:
+        case kTypeLong:
         case kTypeFloat:
-        case kTypeDouble: {
-            if (v.type == kTypeFloat) {
-                float f;
-                std::memcpy(&f, &v.lo, sizeof f);
-                std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(f));
-            } else {
-                std::snprintf(buf, sizeof buf, "%.13g", value_as_double(v));
-            }
-            return buf;
-        }
-        case kTypeDate: {
-            // Days since 1899-12-30 as year, month, day and time of day.
-            SYSTEMTIME st{};
-            double d = value_as_double(v);
-            long long days = static_cast<long long>(d);
-            if (d < 0 && static_cast<double>(days) != d) --days;
-            double frac = d - static_cast<double>(days);
-            FILETIME ft;
-            SYSTEMTIME base{1899, 12, 0, 30, 0, 0, 0, 0};
-            SystemTimeToFileTime(&base, &ft);
-            ULARGE_INTEGER t;
-            t.LowPart = ft.dwLowDateTime;
-            t.HighPart = ft.dwHighDateTime;
-            t.QuadPart += static_cast<unsigned long long>(days) * 864000000000ULL +
-                          static_cast<unsigned long long>(frac * 86400.0 + 0.5) * 10000000ULL;
-            ft.dwLowDateTime = t.LowPart;
-            ft.dwHighDateTime = t.HighPart;
-            FileTimeToSystemTime(&ft, &st);
-            int n = std::snprintf(buf, sizeof buf, "%d年%d月%d日", st.wYear, st.wMonth, st.wDay);
-            if (st.wSecond)
-                std::snprintf(buf + n, sizeof buf - n, "%d时%d分%d秒", st.wHour, st.wMinute, st.wSecond);
-            else if (st.wMinute)
-                std::snprintf(buf + n, sizeof buf - n, "%d时%d分", st.wHour, st.wMinute);
-            else if (st.wHour)
-                std::snprintf(buf + n, sizeof buf - n, "%d时", st.wHour);
-            return buf;
-        }
-        default: return "";
+        case kTypeDouble:
+        case kTypeBool:
+        case kTypeDate:
+        case kTypeText:
+            return Text::take(call_command(to_text, 1, v));
+        default:
+            return Text();
     }
 }
 }  // namespace
@@ -93,17 +48,12 @@ void load_window(Value* result, int32_t count, Value* args) {
 
 void destroy_window(Value*, int32_t count, Value* args) {
     if (count < 1) return;
-    HWND hwnd = unit_window(args[0]);
-    FormWindow* w = find_window(args[0].lo);
-    if (w) w->closing = true;
-    if (arg_bool(count, args, 1) && w)
-        destroy_form_window(*w);
-    else
-        PostMessageA(GetAncestor(hwnd, GA_ROOT), kDestroyMessage, 0, 0);
+    unit_window(args[0]);
+    if (window_host().close_window) window_host().close_window(args[0].lo, arg_bool(count, args, 1));
 }
 
 void message_box(Value* result, int32_t count, Value* args) {
-    std::string text = count > 0 ? message_text(args[0]) : std::string();
+    Text text = count > 0 ? message_text(args[0]) : Text();
     UINT style = static_cast<UINT>(arg_int(count, args, 1));
     const char* caption = arg_present(count, args, 2) ? arg_text(count, args, 2) : "信息：";
     HWND owner = nullptr;
@@ -117,14 +67,30 @@ void message_box(Value* result, int32_t count, Value* args) {
     int answer = g_message_box(owner, text.c_str(), caption, style);
     int numbered = 0;
     switch (answer) {
-        case IDOK: numbered = 0; break;
-        case IDCANCEL: numbered = 1; break;
-        case IDABORT: numbered = 2; break;
-        case IDRETRY: numbered = 3; break;
-        case IDIGNORE: numbered = 4; break;
-        case IDYES: numbered = 5; break;
-        case IDNO: numbered = 6; break;
-        default: numbered = 0; break;
+        case IDOK:
+            numbered = 0;
+            break;
+        case IDCANCEL:
+            numbered = 1;
+            break;
+        case IDABORT:
+            numbered = 2;
+            break;
+        case IDRETRY:
+            numbered = 3;
+            break;
+        case IDIGNORE:
+            numbered = 4;
+            break;
+        case IDYES:
+            numbered = 5;
+            break;
+        case IDNO:
+            numbered = 6;
+            break;
+        default:
+            numbered = 0;
+            break;
     }
     result_int(result, numbered);
 }
@@ -229,11 +195,16 @@ void list_clear(Value*, int32_t count, Value* args) {
 void open_common_dialog(Value* result, int32_t count, Value* args) {
     result_bool(result, false);
     if (count < 1) return;
-    result_bool(result, run_common_dialog(unit_object(args[0])));
+    unit_window(args[0]);
+    const WindowHost& host = window_host();
+    result_bool(result, host.run_file_dialog && host.run_file_dialog(args[0].lo, args[0].hi));
 }
 
 void status_bar_set_text(Value*, int32_t count, Value* args) {
     if (count < 1) return;
-    status_bar_set_part(unit_object(args[0]), arg_int(count, args, 1),
-                        arg_present(count, args, 2) ? arg_text(count, args, 2) : "");
+    unit_window(args[0]);
+    const WindowHost& host = window_host();
+    if (host.set_status_text)
+        host.set_status_text(args[0].lo, args[0].hi, arg_int(count, args, 1),
+                             arg_present(count, args, 2) ? arg_text(count, args, 2) : "");
 }

@@ -1,54 +1,25 @@
-// Runtime internals shared by the runtime's own sources and the window layer; not for application code.
+// The runtime's own internals, shared by its sources (and by the tests that look inside it); neither the
+// window layer nor application code includes this.
 #pragma once
 
 #include "runtime/runtime.h"
-
-// A byte with the top bit set starts a two-byte GBK character (unless the text ends right after it).
-inline bool is_lead_byte(unsigned char b) { return (b & 0x80) != 0; }
-// The number of bytes of the character at p: 2 for a lead byte followed by anything but the terminating 0,
-// else 1. Scanning with it never starts a match or a cut on the second byte of a two-byte character.
-inline int32_t char_size(const char* p) { return is_lead_byte(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1; }
+#include "runtime/window_host.h"
 
 // Dates: days since 1899-12-30 00:00, the fraction being the time of day (for a negative value the integer
 // part still names the day and the fraction's magnitude the time, as in the system's own date kind).
 struct DateParts {
     int32_t year, month, day, hour, minute, second;
 };
-double clamp_date(double date);  // into kDateMin .. kDateMax (NaN gives kDateMin)
+double clamp_date(double date);     // into kDateMin .. kDateMax (NaN gives kDateMin)
 DateParts split_date(double date);  // clamps first; the time is rounded to the nearest second
 double make_date(int32_t year, int32_t month, int32_t day, int32_t hour, int32_t minute, int32_t second);
 
-// What the window layer provides to the runtime core: loading windows, finding unit objects, pumping
-// messages and closing every window at shut-down. Members left null answer as "no windows".
-struct WindowHost {
-    // {window identifier, parent system window or null, modal flag} -> 0 on success, -1 on failure
-    int32_t (*load_window)(uint32_t window, void* parent, bool modal);
-    void* (*find_unit)(uint32_t window, uint32_t unit);  // the unit's window object or null
-    void (*process_messages)();
-    void (*close_all_windows)();
-    // Start-up: reads the form data; false when it is damaged.
-    bool (*read_form_data)(const void* start, uint32_t size, const void* code_base);
-    // Offered every message before it is dispatched; true when the window layer consumed it.
-    bool (*pre_translate)(void* msg);
-    bool (*any_window_alive)();
-};
-void set_window_host(const WindowHost& host);
-
-// The message loop (start-up step 7). With a modal flag it runs a modal window: it returns once *modal_running
-// is false or a WM_QUIT is waiting, leaving the WM_QUIT queued for the outer loop.
-void run_message_loop(const bool* modal_running = nullptr);
-// Takes and dispatches messages while one is waiting and it is not WM_QUIT (left queued).
-void process_pending_messages();
 // Idle callbacks: called by the message loop while no message waits, from the last registered to the first,
 // as long as their window exists (an entry whose window is gone is dropped); the list is cleared at
 // shut-down.
 using IdleRoutine = void (*)(void* window, uintptr_t argument);
 void add_idle_callback(void* window, IdleRoutine routine, uintptr_t argument);
 size_t idle_callback_count();
-// Called by the window layer after a window of the table was destroyed: posts WM_QUIT when no window is
-// left, provided the message loop was entered.
-void window_destroyed();
-bool message_loop_entered();
 
 // The argument block of service 2005 (load a window).
 struct LoadWindowRequest {
@@ -56,7 +27,6 @@ struct LoadWindowRequest {
     void* parent;    // parent system window or null
     uint32_t modal;  // non-zero: modal
 };
-const WindowHost& window_host();
 
 // Open-file table behind the file-number commands.
 void register_open_file(void* file, uint32_t kind_flags);
@@ -79,8 +49,9 @@ void record_main_thread();
 bool on_main_thread();
 bool main_thread_recorded();
 
-// Start-up steps 3.2 to 3.11 (internal routine 6): program paths, owner window, main thread, constant pool,
-// DLL commands, support libraries and form data, all from the program header.
+// Initialises the runtime from the program header (run_internal(6, header) calls it): program paths, owner
+// window, main thread, constant pool, DLL commands, support libraries and, through the window host, the form
+// data. A null header sets up the paths, the owner window and the main thread only.
 void initialise_runtime(const ProgramHeader* header);
 
 void set_program_kind(uint32_t kind);
@@ -113,18 +84,10 @@ inline void result_bool(Value* r, bool v) { r->lo = v ? 1u : 0u; }
 inline void result_pointer(Value* r, const void* p) { r->lo = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 void result_double(Value* r, double v);  // also used for dates
 
-// The window layer (forms/): registers itself as the window host; called by initialise_runtime.
-void install_window_layer();
-
 // Test seam of message_box: the function that shows the box (MessageBoxA by default; null restores it).
 using MessageBoxFn = int(__stdcall*)(struct HWND__*, const char*, const char*, unsigned int);
 void set_message_box_function(MessageBoxFn fn);
 
-// The three support libraries' descriptors, in library-number order, and the service function each one
-// was handed at start-up (null before start-up and after shut-down).
-extern const LibraryDescriptor* const kSupportLibraries[3];
+// The service function each support library was handed at start-up (null before start-up and after
+// shut-down).
 ServiceFn library_service(int32_t library);
-
-// Start-up step 6: loads the start-up window (visible, not modal); ends the program with a fatal error when
-// it is missing or cannot be created.
-void load_startup_window(uint32_t window, uint32_t self);

@@ -137,7 +137,7 @@ const void* empty_bytes();  // the pool's empty byte-set {1, 0}
 // pool's empty text or byte-set to commands when it holds null.
 
 class Text {
-public:
+  public:
     Text() = default;
     explicit Text(char* owned) : p_(owned) {}
     Text(const Text&) = delete;
@@ -162,18 +162,18 @@ public:
         p_ = nullptr;
         return p;
     }
-    char* get() const { return p_; }                  // may be null
+    char* get() const { return p_; }                    // may be null
     const char* c_str() const { return p_ ? p_ : ""; }  // never null
     int32_t length() const;
     bool empty() const { return !p_ || !*p_; }
     Value arg() const { return value_text(p_); }
 
-private:
+  private:
     char* p_ = nullptr;
 };
 
 class Bytes {
-public:
+  public:
     Bytes() = default;
     explicit Bytes(void* owned) : p_(owned) {}
     Bytes(const Bytes&) = delete;
@@ -203,9 +203,15 @@ public:
     const uint8_t* data() const { return bytes_block_data(p_); }
     Value arg() const { return value_bytes(p_); }
 
-private:
+  private:
     void* p_ = nullptr;
 };
+
+// A byte with the top bit set starts a two-byte GBK character (unless the text ends right after it).
+inline bool is_lead_byte(unsigned char b) { return (b & 0x80) != 0; }
+// The number of bytes of the character at p: 2 for a lead byte followed by anything but the terminating 0,
+// else 1. Scanning with it never starts a match or a cut on the second byte of a two-byte character.
+inline int32_t char_size(const char* p) { return is_lead_byte(static_cast<unsigned char>(p[0])) && p[1] ? 2 : 1; }
 
 // Helpers that application code uses beside the commands.
 bool text_equal(const char* a, const char* b);  // byte for byte; null equals ""
@@ -241,8 +247,9 @@ Value call_library_command(CommandFn cmd, int32_t library_index, int32_t count, 
 }
 int32_t current_library_index();
 
-// Property access of a loaded unit (window identifier, unit identifier, property number, sub-field or -1).
-// Text and byte-set results are new blocks that the caller owns; set_property copies what it needs.
+// Property access of a loaded unit (window identifier, unit identifier, property number, sub-field or -1),
+// answered by the window host (runtime/window_host.h); without one, the fatal "window not loaded". Text and
+// byte-set results are new blocks that the caller owns; set_property copies what it needs.
 uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member);
 void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi);
 
@@ -268,7 +275,8 @@ void set_error_hook(ErrorHook hook);
 // cannot be loaded or does not export the function (for commands the program can do without).
 bool dll_command_available(int32_t index);
 // Calls DLL command `index` (bound on first use) with the 32-bit argument words in order; returns edx:eax.
-// A function that cannot be bound ends the program with the fatal error; a function that removes a different amount of argument data than was passed raises runtime error 6.
+// A function that cannot be bound ends the program with the fatal error; a function that removes a different amount of
+// argument data than was passed raises runtime error 6.
 uint64_t call_dll_command_words(int32_t index, int32_t word_count, const uint32_t* words);
 
 namespace dll_arg {
@@ -299,8 +307,8 @@ void end_find_file(void* search_handle);
 // find_entry: as find_file, but every entry passes and comes with what a walk needs to sort one listing
 // itself (a folder walk that lists a folder once instead of once per kind of entry).
 struct FoundEntry {
-    uint32_t attributes;   // the system's attribute word (16: a folder)
-    char short_name[14];   // the 8.3 name the system also matches patterns against; empty when the name is one
+    uint32_t attributes;  // the system's attribute word (16: a folder)
+    char short_name[14];  // the 8.3 name the system also matches patterns against; empty when the name is one
 };
 char* find_entry(const char* pattern, void** search_handle, FoundEntry* found);
 using ExitRoutine = void (*)();
@@ -374,17 +382,17 @@ extern DrivePlaceQuery query_drive_place;
 void use_listed_drive_places(const char* list);
 
 // Window and unit commands.
-void load_window(Value* result, int32_t count, Value* args);          // window, parent opt, modal -> bool
-void destroy_window(Value* result, int32_t count, Value* args);       // window, now opt
-void message_box(Value* result, int32_t count, Value* args);          // message, buttons, caption opt, parent opt -> int
-void process_events(Value* result, int32_t count, Value* args);       // -
-void list_item_count(Value* result, int32_t count, Value* args);      // list box -> int
-void list_item_text(Value* result, int32_t count, Value* args);       // list box, index -> text
-void list_current_index(Value* result, int32_t count, Value* args);   // list box -> int
-void list_set_current(Value* result, int32_t count, Value* args);     // list box, index -> bool
-void list_add_item(Value* result, int32_t count, Value* args);        // list box, text, item data opt -> int
-void list_clear(Value* result, int32_t count, Value* args);           // list box
-void open_common_dialog(Value* result, int32_t count, Value* args);   // file dialog -> bool
+void load_window(Value* result, int32_t count, Value* args);         // window, parent opt, modal -> bool
+void destroy_window(Value* result, int32_t count, Value* args);      // window, now opt
+void message_box(Value* result, int32_t count, Value* args);         // message, buttons, caption opt, parent opt -> int
+void process_events(Value* result, int32_t count, Value* args);      // -
+void list_item_count(Value* result, int32_t count, Value* args);     // list box -> int
+void list_item_text(Value* result, int32_t count, Value* args);      // list box, index -> text
+void list_current_index(Value* result, int32_t count, Value* args);  // list box -> int
+void list_set_current(Value* result, int32_t count, Value* args);    // list box, index -> bool
+void list_add_item(Value* result, int32_t count, Value* args);       // list box, text, item data opt -> int
+void list_clear(Value* result, int32_t count, Value* args);          // list box
+void open_common_dialog(Value* result, int32_t count, Value* args);  // file dialog -> bool
 void status_bar_set_text(Value* result, int32_t count, Value* args);  // status bar, part, text opt (library 2)
 
 // ---------------------------------------------------------------------------------------------------------------
@@ -395,19 +403,19 @@ using ServiceFn = uintptr_t (*)(int32_t number, uintptr_t arg1, uintptr_t arg2);
 
 // What the runtime reads of a support library's descriptor (byte offsets fixed).
 struct LibraryDescriptor {
-    uint32_t descriptor_format;   // 0   0x01312D65
-    const char* identity;         // 4   32 hex digits
-    int32_t versions[7];          // 8   major, minor, build, min runtime (2), min core library (2)
-    const char* name;             // 36
-    uint32_t reserved1[11];       // 40
-    int32_t type_count;           // 84
-    const void* type_table;       // 88
-    uint32_t reserved2[2];        // 92
-    int32_t command_count;        // 100
-    uint32_t reserved3;           // 104
+    uint32_t descriptor_format;      // 0   0x01312D65
+    const char* identity;            // 4   32 hex digits
+    int32_t versions[7];             // 8   major, minor, build, min runtime (2), min core library (2)
+    const char* name;                // 36
+    uint32_t reserved1[11];          // 40
+    int32_t type_count;              // 84
+    const void* type_table;          // 88
+    uint32_t reserved2[2];           // 92
+    int32_t command_count;           // 100
+    uint32_t reserved3;              // 104
     const CommandFn* command_table;  // 108
-    uint32_t reserved4[2];        // 112
-    NotifyFn notify;              // 120
+    uint32_t reserved4[2];           // 112
+    NotifyFn notify;                 // 120
 };
 static_assert(offsetof(LibraryDescriptor, name) == 36 && offsetof(LibraryDescriptor, type_count) == 84 &&
                   offsetof(LibraryDescriptor, command_count) == 100 &&
@@ -419,19 +427,19 @@ constexpr int32_t kNotifyShutdown = 6;  // arg1 = the library's per-run data wor
 
 // The one constant record from which the runtime learns what the program consists of.
 struct ProgramHeader {
-    uint32_t program_kind;             // 0   3; 2 would break into a debugger on fatal errors
-    uint32_t reserved;                 // 4
-    uint32_t header_word_2;            // 8   0x000102EA, kept + 1
-    const void* code_base;             // 12  event-handler references are offsets from here
-    const void* const_pool_start;      // 16
-    uint32_t const_pool_size;          // 20  0 = no pool
-    const void* form_data_start;       // 24
-    uint32_t form_data_size;           // 28  0 = no windows
-    int32_t library_count;             // 32
+    uint32_t program_kind;                          // 0   3; 2 would break into a debugger on fatal errors
+    uint32_t reserved;                              // 4
+    uint32_t header_word_2;                         // 8   0x000102EA, kept + 1
+    const void* code_base;                          // 12  event-handler references are offsets from here
+    const void* const_pool_start;                   // 16
+    uint32_t const_pool_size;                       // 20  0 = no pool
+    const void* form_data_start;                    // 24
+    uint32_t form_data_size;                        // 28  0 = no windows
+    int32_t library_count;                          // 32
     const LibraryDescriptor* const* library_table;  // 36 library 1 first
-    int32_t dll_command_count;         // 40
-    const char* const* dll_library_names;   // 44 "" = search the system libraries
-    const char* const* dll_function_names;  // 48 a name, or "#" and a decimal ordinal
+    int32_t dll_command_count;                      // 40
+    const char* const* dll_library_names;           // 44 "" = search the system libraries
+    const char* const* dll_function_names;          // 48 a name, or "#" and a decimal ordinal
 };
 static_assert(sizeof(ProgramHeader) == 52, "program header layout");
 
@@ -455,6 +463,17 @@ enum ServiceNumber : int32_t {
     kServiceFatal = 2027,
     kServiceEndProgram = 2028,
 };
+
+// The three support libraries' descriptors, in library-number order, for the program header.
+extern const LibraryDescriptor* const kSupportLibraries[3];
+
+// Loads the start-up window (visible, not modal); ends the program with a fatal error when it is missing or
+// cannot be created.
+void load_startup_window(uint32_t window, uint32_t self);
+// The message loop: runs until WM_QUIT, or until no window is left. With a modal flag it runs a modal window:
+// it returns once *modal_running is false or a WM_QUIT is waiting, leaving the WM_QUIT queued for the outer
+// loop.
+void run_message_loop(const bool* modal_running = nullptr);
 
 // Program directory (no trailing "\") and program file name, recorded at start-up; "" before.
 const char* program_directory();

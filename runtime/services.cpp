@@ -1,5 +1,5 @@
 // The runtime service function that support libraries call, and the state behind it: program paths,
-// the main thread, the open-file table and the window layer's entry points.
+// the main thread, the open-file table and the window host (with the property calls it answers).
 #include <windows.h>
 
 #include <cstring>
@@ -17,6 +17,17 @@ DWORD g_main_thread = 0;
 
 void set_window_host(const WindowHost& host) { g_host = host; }
 const WindowHost& window_host() { return g_host; }
+
+// Without a window host no window can be loaded, so every window a property names is one that is not loaded.
+uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member) {
+    if (!g_host.get_property) fatal_error("未载入欲访问窗口组件所在的窗口");
+    return g_host.get_property(window, unit, property, member);
+}
+
+void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi) {
+    if (!g_host.set_property) fatal_error("未载入欲访问窗口组件所在的窗口");
+    g_host.set_property(window, unit, property, member, lo, hi);
+}
 
 void register_open_file(void* file, uint32_t) {
     if (file && !is_open_file(file)) g_open_files.push_back(file);
@@ -76,8 +87,8 @@ uintptr_t runtime_service(int32_t number, uintptr_t arg1, uintptr_t arg2) {
         }
         case kServiceFindUnitQuiet:
         case kServiceFindUnit: {
-            void* unit = g_host.find_unit ? g_host.find_unit(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2))
-                                          : nullptr;
+            void* unit =
+                g_host.find_unit ? g_host.find_unit(static_cast<uint32_t>(arg1), static_cast<uint32_t>(arg2)) : nullptr;
             if (!unit && number == kServiceFindUnit) fatal_error("指定窗口或窗口组件不存在或尚未载入", 0);
             return reinterpret_cast<uintptr_t>(unit);
         }
@@ -103,7 +114,8 @@ uintptr_t runtime_service(int32_t number, uintptr_t arg1, uintptr_t arg2) {
             free_block(reinterpret_cast<void*>(arg1));
             return 0;
         case kServiceReallocate:
-            return reinterpret_cast<uintptr_t>(realloc_block(reinterpret_cast<void*>(arg1), static_cast<int32_t>(arg2)));
+            return reinterpret_cast<uintptr_t>(
+                realloc_block(reinterpret_cast<void*>(arg1), static_cast<int32_t>(arg2)));
         case kServiceFatal:
             fatal_error(reinterpret_cast<const char*>(arg1), 0);
         case kServiceEndProgram:

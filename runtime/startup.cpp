@@ -1,5 +1,6 @@
 // Start-up from the program header, the hidden owner window, and the shut-down sequence.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <cstring>
@@ -12,14 +13,10 @@ constexpr UINT kExitRequestMessage = WM_APP + 0x3E7;  // 0x83E7, wParam = exit c
 const char kOwnerClass[] = "_Ozu_HideOwner";
 
 struct RuntimeState {
-    const ProgramHeader* header = nullptr;
-    uint32_t reserved = 0;
-    uint32_t header_word = 0;
     HWND owner = nullptr;
     bool ole_initialised = false;
     bool loop_entered = false;
     bool shutting_down = false;
-    int32_t shutdown_calls = 0;
     std::vector<const LibraryDescriptor*> libraries;
     std::vector<uint32_t> library_data;
     struct IdleCallback {
@@ -43,8 +40,8 @@ void create_owner_window() {
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kOwnerClass;
     RegisterClassA(&wc);  // fails harmlessly when already registered
-    g_state.owner = CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                    wc.hInstance, nullptr);
+    g_state.owner =
+        CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 void notify_libraries(int32_t code) {
@@ -58,7 +55,8 @@ void notify_libraries(int32_t code) {
     }
 }
 
-// Shut-down steps 3 to 11; returns with everything released.
+// Closes every window, runs the exit routines, tells the support libraries, unloads the DLL commands'
+// modules, forgets the constant pool and ends OLE; returns with everything released.
 void shut_down() {
     g_state.shutting_down = true;
     g_state.loop_entered = false;
@@ -80,13 +78,7 @@ void shut_down() {
 }  // namespace
 
 void initialise_runtime(const ProgramHeader* header) {
-    install_window_layer();
-    g_state.header = header;
     set_program_kind(header ? header->program_kind : 3);
-    if (header) {
-        g_state.reserved = header->reserved;
-        g_state.header_word = header->header_word_2 + 1;
-    }
     if (!g_state.ole_initialised) g_state.ole_initialised = SUCCEEDED(OleInitialize(nullptr));
 
     char module[MAX_PATH + 1] = {0};
@@ -219,10 +211,7 @@ void window_destroyed() {
     if (g_state.loop_entered && !g_state.shutting_down && !any_window_alive()) PostQuitMessage(0);
 }
 
-bool message_loop_entered() { return g_state.loop_entered; }
-
 void exit_program(int32_t code) {
-    ++g_state.shutdown_calls;
     if (main_thread_recorded() && !on_main_thread()) {
         if (g_state.owner) PostMessageA(g_state.owner, kExitRequestMessage, static_cast<WPARAM>(code), 0);
         if (!g_state.shutting_down) ExitProcess(static_cast<UINT>(code));
@@ -234,7 +223,7 @@ void exit_program(int32_t code) {
 }
 
 void load_startup_window(uint32_t window, uint32_t self) {
-    Value result = call_command(load_window, 3, value_unit(window, self, kUnitWindow), value_omitted(),
-                                value_bool(false));
+    Value result =
+        call_command(load_window, 3, value_unit(window, self, kUnitWindow), value_omitted(), value_bool(false));
     if (!result.lo) fatal_error("载入启动窗口失败");
 }

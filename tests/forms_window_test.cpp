@@ -449,6 +449,27 @@ TEST_F(Windows, CloseRequestRaisesTwelveThenOneThenTwo) {
     ASSERT_TRUE(form_store_start(form_data_block, form_data_block_size, kTable.data()));
 }
 
+// Units stored with empty own data have every own property of their type from creation on: a write is
+// taken before the unit ever painted (a hidden label) or was read.
+TEST_F(Windows, UnitsStoredWithoutOwnDataTakeOwnPropertiesAtOnce) {
+    using namespace restart_prompt;
+    restart_store([](std::vector<FormWindow>& w) {
+        for (UnitRecord& rec : w[1].units) {
+            if (rec.type == kUnitWindow) continue;
+            rec.own_data.clear();
+            rec.state &= ~kStateVisible;
+        }
+    });
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    set_property(kWindow, 标签1, 16, -1, 0x0000FF, 0);  // text colour
+    EXPECT_EQ(get_property(kWindow, 标签1, 16, -1), 0x0000FFu);
+    set_property(kWindow, 标签1, 5, -1, 1, 0);
+    pump_for(100);  // shown and painted: the colour stays
+    EXPECT_EQ(get_property(kWindow, 标签1, 16, -1), 0x0000FFu);
+    close_all();
+    ASSERT_TRUE(form_store_start(form_data_block, form_data_block_size, kTable.data()));
+}
+
 namespace {
 HWND g_main_for_modal;
 bool g_main_was_disabled;

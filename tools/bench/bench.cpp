@@ -67,15 +67,28 @@ const HandlerFn kHandlers[] = {
 #undef HANDLER
     nullptr,
 };
-const ProgramHeader kHeader = {3, 0, 0x000102EA, kHandlers, constant_area(), kConstantAreaSize, form_data_block,
-                               form_data_block_size, 3, kSupportLibraries, 0, nullptr, nullptr};
+const ProgramHeader kHeader = {3,
+                               0,
+                               0x000102EA,
+                               kHandlers,
+                               constant_area(),
+                               kConstantAreaSize,
+                               form_data_block,
+                               form_data_block_size,
+                               3,
+                               kSupportLibraries,
+                               0,
+                               nullptr,
+                               nullptr};
 
 // The first window of a freshly started prefix may fail to be created while the prefix's desktop is still
 // starting up (slowly, on an emulated machine): try for a while.
 bool loadMainWindow() {
+    install_window_layer();
     run_internal(6, &kHeader);
     for (int i = 0; i < 120; ++i) {
-        if (value_as_bool(call_command(load_window, 1, value_unit(main_window::kWindow, main_window::self, kUnitWindow))))
+        if (value_as_bool(
+                call_command(load_window, 1, value_unit(main_window::kWindow, main_window::self, kUnitWindow))))
             return true;
         Sleep(500);
     }
@@ -161,7 +174,8 @@ int benchSearch(int rounds) {
     // have been let draw).
     for (DWORD end = GetTickCount() + 2500; static_cast<int32_t>(end - GetTickCount()) > 0; Sleep(10))
         process_pending_messages();
-    HWND list = reinterpret_cast<HWND>(runtime_service(kServiceFindUnitQuiet, main_window::kWindow, main_window::列表框2));
+    HWND list =
+        reinterpret_cast<HWND>(runtime_service(kServiceFindUnitQuiet, main_window::kWindow, main_window::列表框2));
     double d0 = now_ms();
     for (int i = 0; i < 10; ++i)
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
