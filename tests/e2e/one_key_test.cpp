@@ -17,7 +17,6 @@
 //   last.
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <functional>
@@ -28,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include "payloads/constants.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -77,17 +77,6 @@ bool waitUntil(F done, DWORD ms = 60000) {
     }
 }
 
-// Whether a process of that program name runs in the prefix.
-bool processRuns(const char* name) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, name) == 0;
-    CloseHandle(snapshot);
-    return found;
-}
 
 // The image selection starts attrib without waiting for it.
 bool menuAttributesCleared() {

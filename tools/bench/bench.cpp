@@ -13,7 +13,6 @@
 //                            set against BARE (bare_windows.cpp) rebuilding its main window's windows bare
 //                            from a table taken from its running window
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +26,7 @@
 #include "forms/unit_ids.h"
 #include "forms/units.h"
 #include "payloads/constants.h"
+#include "tests/support/processes.h"
 #include "runtime/internal.h"
 
 extern const uint8_t form_data_block[];
@@ -382,17 +382,6 @@ int writeWindowTable(const std::string& program, const std::string& table) {
     return written;
 }
 
-// Whether a process of that program name runs.
-bool processRuns(const char* name) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, name) == 0;
-    CloseHandle(snapshot);
-    return found;
-}
 
 // The tool's time to its window with the probe running; the probe of the closed window goes on to its end,
 // which is waited for so that it takes nothing from the next round.
