@@ -26,7 +26,7 @@ void showStopCaption() {
 // folder visit ends, so a click before then is recognised as a stop request by this flag.
 bool searchRunning = false;
 
-// The window's events run at every folder, so the user may close the window in the middle of a search: from
+// The window's events run during the search, so the user may close the window in the middle of it: from
 // then on none of its units may be touched, and the walk unwinds without listing anything.
 using unit::windowOpen;
 
@@ -37,13 +37,11 @@ constexpr uint32_t kFolderAttribute = 16;
 // folder and then at the first folder after 20 ms have passed since the last time: the list grows in view
 // and a click on the button is answered sooner than a user can tell.
 constexpr uint32_t kEventsEveryMs = 20;
-bool eventsDue = true;
 uint32_t eventsRunAt = 0;
 void letEventsRun() {
     uint32_t now = GetTickCount();
-    if (!eventsDue && now - eventsRunAt < kEventsEveryMs) return;
+    if (now - eventsRunAt < kEventsEveryMs) return;
     call_command(process_events, 0);
-    eventsDue = false;
     eventsRunAt = now;
 }
 
@@ -79,7 +77,7 @@ void searchImages() {
     searchRunning = true;
     searchActive = 1;
     foundCount = 0;
-    eventsDue = true;
+    eventsRunAt = GetTickCount() - kEventsEveryMs;  // the first folder lets them run
     call_command(list_clear, 1, imageList());
     Value parts = call_command(split_text, 2, driveText.arg(), value_text(txt::drive_separator()));
     auto* block = static_cast<int32_t*>(value_as_block(parts));

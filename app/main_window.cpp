@@ -52,13 +52,15 @@ void onMainWindowCreated() {
     unit::setVisible(mw::self, true);
     cmd::processEvents();  // draws it
 
-    // The window's events run while the probe waits: the user may close it meanwhile.
-    if (unit::windowOpen()) runPartitionProbe();
-    if (unit::windowOpen()) decidePartitionOffset();
-    if (unit::windowOpen()) {
-        Text backupFolder = concat({driveText.get(), txt::backup_folder_tail()});
-        updateBackupHint(backupFolder.get());
-    }
+    // The window's events run while the probe waits and while its failure message stands: the user may close
+    // the window meanwhile. (updateBackupHint looks for itself.)
+    if (!unit::windowOpen()) return;
+    runPartitionProbe();
+    if (!unit::windowOpen()) return;
+    decidePartitionOffset();
+    if (!unit::windowOpen()) return;
+    Text backupFolder = concat({driveText.get(), txt::backup_folder_tail()});
+    updateBackupHint(backupFolder.get());
     if (unit::windowOpen()) onPartitionsRead();
 }
 

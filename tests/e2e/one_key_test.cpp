@@ -77,7 +77,6 @@ bool waitUntil(F done, DWORD ms = 60000) {
     }
 }
 
-
 // The image selection starts attrib without waiting for it.
 bool menuAttributesCleared() {
     return waitUntil([] { return attributes(kIni) == 0; }, 30000);

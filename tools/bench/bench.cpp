@@ -26,8 +26,8 @@
 #include "forms/unit_ids.h"
 #include "forms/units.h"
 #include "payloads/constants.h"
-#include "tests/support/processes.h"
 #include "runtime/internal.h"
+#include "tests/support/processes.h"
 
 extern const uint8_t form_data_block[];
 extern const uint32_t form_data_block_size;
@@ -382,13 +382,12 @@ int writeWindowTable(const std::string& program, const std::string& table) {
     return written;
 }
 
-
 // The tool's time to its window with the probe running; the probe of the closed window goes on to its end,
 // which is waited for so that it takes nothing from the next round.
 double timeToWindowWithProbe(const std::string& program) {
     double shown = timeToWindow(program);
-    for (int i = 0; i < 1000 && (processRuns("cmd.exe") || processRuns("diskpart.exe") || processRuns("findstr.exe")); ++i)
-        Sleep(10);
+    auto probeRuns = [] { return processRuns("cmd.exe") || processRuns("diskpart.exe") || processRuns("findstr.exe"); };
+    for (int i = 0; i < 1000 && probeRuns(); ++i) Sleep(10);
     return shown;
 }
 
