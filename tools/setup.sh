@@ -21,9 +21,17 @@ qg_install_missing() {
   if [ "$(id -u)" != 0 ]; then echo "run as root to install the missing packages" >&2; return 1; fi
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  # A mirror caught syncing can fail to hand over a list (seen: the security archive's i386 list). The install
+  # then goes on with the lists that came; when the two architectures' versions no longer pair up without the
+  # missing list, it takes the release's own archive alone, where they do.
+  apt-get update -qq || { sleep 10; apt-get update -qq; } ||
+    echo "some package lists could not be fetched; going on with those that were" >&2
   # shellcheck disable=SC2086
-  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+  apt-get install -y -qq --no-install-recommends $missing >/dev/null || {
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "trying again from the $release archive alone" >&2
+    apt-get install -y -qq --no-install-recommends -t "$release" $missing >/dev/null
+  }
 }
 
 qg_configure_and_build() {
