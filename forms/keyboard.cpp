@@ -1,5 +1,8 @@
-// Keyboard behaviour of the windows (Tab order, radio groups, Enter and Esc, underlined letters, keys held
-// down elsewhere, a focus that a handler made unusable) and the common mouse and key events of every unit.
+// Keyboard behaviour of the windows (Tab order, radio groups, Enter and Esc, underlined letters, keys pressed
+// in another window, a focus that a handler made unusable) and the common mouse and key events of every unit.
+#include <algorithm>
+#include <iterator>
+
 #include "forms/units.h"
 
 namespace {
@@ -94,21 +97,24 @@ Unit* unit_for_message(FormWindow& w, HWND target) {
     return w.units[0].object;
 }
 
-// A key acts only in the window where its press began. The keys held down when a window of the program
-// becomes active were pressed elsewhere (in the window that just opened it or closed, or in a file dialog):
-// the rest of their press, auto-repeated key-downs and the key-up, does nothing here. A key pressed afresh
-// (no repeat flag) is the user's again. Held means down for the system (a press in another program) or for the
-// program's own thread (its key-down taken, its key-up not yet): Wine keeps the first only for keys its own
-// display driver saw.
-bool g_held_elsewhere[256];
+// A key acts only in the window where its press began. A press begins with a key-down without the repeat
+// flag; each time a window of the program becomes active the presses start afresh, so the rest of a press that
+// began before (in the window that just opened it or closed, in a file dialog or another program), its
+// auto-repeated key-downs and its key-up, does nothing here. The key states cannot tell this: Wine hands a
+// thread the system's state between messages, in which a key whose key-up waits in the queue is already up.
+bool g_pressed_here[256];
 
 bool rest_of_press_elsewhere(const MSG& m) {
     UINT vk = static_cast<UINT>(m.wParam) & 0xFF;
-    if (!g_held_elsewhere[vk]) return false;
     bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
     bool repeated = (m.lParam & (1 << 30)) != 0;
-    g_held_elsewhere[vk] = down && repeated;
-    return !down || repeated;
+    if (down && !repeated) {
+        g_pressed_here[vk] = true;
+        return false;
+    }
+    bool elsewhere = !g_pressed_here[vk];
+    if (!down) g_pressed_here[vk] = false;
+    return elsewhere;
 }
 
 // The underlined letter of a caption ("&Y" in "确定(&Y)"), upper-cased; 0 when there is none.
@@ -167,13 +173,7 @@ void check_focus_later(FormWindow& w) {
     w.focus_check_posted = PostMessageA(hwnd_of(w), kCheckFocusMessage, 0, 0) != 0;
 }
 
-void note_keys_held_elsewhere() {
-    // The thread's key states in one call: asked key by key, each is a trip to the window server.
-    BYTE thread_state[256] = {};
-    GetKeyboardState(thread_state);
-    for (int vk = VK_BACK; vk < 256; ++vk)
-        g_held_elsewhere[vk] = (GetAsyncKeyState(vk) & 0x8000) != 0 || (thread_state[vk] & 0x80) != 0;
-}
+void forget_key_presses() { std::fill(std::begin(g_pressed_here), std::end(g_pressed_here), false); }
 
 int32_t current_key_state() {
     int32_t s = 0;

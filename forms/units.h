@@ -210,6 +210,6 @@ bool set_font(Unit& u, int32_t member, uint32_t lo);  // false: no font value gi
 void* late_system_function(const char* library, const char* name);
 
 // Keyboard
-void note_keys_held_elsewhere();
+void forget_key_presses();  // a window became active: the rest of a press begun before does nothing
 void keep_focus_usable(FormWindow& w);
 void check_focus_later(FormWindow& w);

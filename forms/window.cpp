@@ -171,7 +171,7 @@ bool window_message(FormWindow& w, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LR
 void window_events(FormWindow& w, UINT msg, WPARAM wp) {
     switch (msg) {
         case WM_ACTIVATE:
-            if (LOWORD(wp) != WA_INACTIVE) note_keys_held_elsewhere();
+            if (LOWORD(wp) != WA_INACTIVE) forget_key_presses();
             break;
         case WM_SIZE:
             for (UnitRecord& rec : w.units)

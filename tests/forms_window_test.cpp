@@ -378,6 +378,34 @@ TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThrough) {
     set_property(kWindow, 编辑框2, 6, -1, 1, 0);
 }
 
+// A key acts only where its press began: after an activation, the repeats and key-up of a press begun before
+// do nothing, whatever the key states say by then; a fresh press acts, and so do its repeats.
+TEST_F(Windows, RepeatsOfAPressBegunBeforeTheActivationDoNothing) {
+    using namespace main_window;
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    set_property(kWindow, 编辑框2, 6, -1, 0, 0);
+    HWND edit = control(kWindow, 编辑框2);
+    SetFocus(edit);
+    const LPARAM fresh = 0x001E0001, repeated = fresh | (1 << 30);
+    const struct {
+        bool activate;
+        LPARAM key_down;
+        const char* text;
+    } steps[] = {
+        {true, repeated, ""},     // begun before
+        {false, fresh, "a"},      // a press of its own
+        {false, repeated, "aa"},  // and its repeat
+        {true, repeated, "aa"},   // the window became active again in between
+    };
+    for (const auto& step : steps) {
+        if (step.activate) SendMessageA(window_hwnd(kWindow), WM_ACTIVATE, WA_ACTIVE, 0);
+        PostMessageA(edit, WM_KEYDOWN, 'A', step.key_down);
+        process_pending_messages();
+        EXPECT_EQ(window_text(edit), step.text) << step.activate << " " << step.key_down;
+    }
+    set_property(kWindow, 编辑框2, 6, -1, 1, 0);
+}
+
 TEST_F(Windows, KeyboardBehaviourArrowsTabAndEsc) {
     using namespace main_window;
     ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
