@@ -9,7 +9,7 @@ export WINEDEBUG=-all
 # the scripts and their tools run in the C locale, which is what they had while that locale, not generated on
 # such a machine, was set for everything (and made bash warn at every start).
 export LC_ALL=C
-qg_template_version=4
+qg_template_version=5
 
 # Wine runs as an ordinary user even when the scripts run as root: as root, Wine lets programs replace
 # read-only files, which Windows refuses. tools/wine-run drops to this user for every Windows program.
@@ -39,6 +39,11 @@ qg_template() {
       "$tpl.new/drive_c/windows/Fonts/gbsn00lp.ttf"
     iconv -f UTF-8 -t UTF-16 "$QG_TOOLS_DIR/sandbox-fonts.reg" >"$tpl.new/drive_c/fonts.reg"
     WINEPREFIX=$tpl.new qg_wine regedit /S 'C:\fonts.reg' >/dev/null 2>&1
+    # Z: (the whole file system of the machine that runs the tests) as a network drive. As a fixed drive, the
+    # emulated test machine answers for it as a partition of the first disk (its root is a shared folder there),
+    # and the tool counts it among the lettered partitions of the system's disk; no machine the tool is for has
+    # such a drive.
+    WINEPREFIX=$tpl.new qg_wine reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1
     WINEPREFIX=$tpl.new qg_wine wineserver -w >/dev/null 2>&1
     rm -f "$tpl.new/drive_c/fonts.reg"
     mv "$tpl.new" "$tpl"
