@@ -819,7 +819,7 @@ TEST_F(OneKey, TheWindowComesBeforeThePartitionProbeAnswers) {
     // The probe of the closed window goes on to its end once the partition tool answers; the next test's probe
     // must not meet it (both write their partition tool's script into the same folder).
     write_bytes(kDiskReady, "");
-    EXPECT_TRUE(waitUntil([] { return !processRuns("diskpart.exe") && !processRuns("findstr.exe"); }, 30000));
+    EXPECT_TRUE(waitUntil([] { return !probeRuns(); }, 30000));
 }
 
 // A hidden first partition, as the system places the drives and the partition tool counts them (C: is the

@@ -14,3 +14,7 @@ inline bool processRuns(const char* name) {
     CloseHandle(snapshot);
     return found;
 }
+
+// Whether a partition probe still runs: its command interpreter runs the script to its end (it deletes the
+// partition tool's script, which the next probe writes in the same folder, after the tool and the filter end).
+inline bool probeRuns() { return processRuns("cmd.exe") || processRuns("diskpart.exe") || processRuns("findstr.exe"); }

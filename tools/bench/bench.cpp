@@ -386,7 +386,6 @@ int writeWindowTable(const std::string& program, const std::string& table) {
 // which is waited for so that it takes nothing from the next round.
 double timeToWindowWithProbe(const std::string& program) {
     double shown = timeToWindow(program);
-    auto probeRuns = [] { return processRuns("cmd.exe") || processRuns("diskpart.exe") || processRuns("findstr.exe"); };
     for (int i = 0; i < 1000 && probeRuns(); ++i) Sleep(10);
     return shown;
 }
