@@ -8,6 +8,7 @@
 
 #include "app/app.h"
 #include "payloads/constants.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -95,9 +96,12 @@ TEST_F(BootMenu, ContentChecksCompareEveryByte) {
 }
 
 // Preparation starts "attrib C:\boot.ini -r -h -s" without waiting for it; the stand-in attrib beside this
-// program applies all three flags as Windows does (Wine's own applies only the last one).
-void waitForAttributes(const char* path, DWORD expected) {
-    for (int i = 0; i < 100 && attributes(path) != expected; ++i) Sleep(100);
+// program applies all three flags as Windows does (Wine's own applies only the last one). The preparation is
+// done when that run has ended: a run still going would clear the attributes of a menu that a later case sets.
+void prepareAndWait() {
+    prepareBootMenu();
+    for (int i = 0; i < 600 && processRuns("attrib.exe"); ++i) Sleep(50);
+    ASSERT_FALSE(processRuns("attrib.exe")) << "the attrib run of the preparation did not end";
 }
 
 // Also over the read-only, hidden, system copy of an earlier selection.
@@ -106,8 +110,7 @@ TEST_F(BootMenu, PreparationCopiesTheMenuAndClearsItsAttributes) {
     setAttributes(kBak, kHidSysRo);
     write_bytes(kIni, kFiveLines);
     setAttributes(kIni, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    prepareBootMenu();
-    waitForAttributes(kIni, 0);
+    prepareAndWait();
     EXPECT_EQ(read_file(kBak), kFiveLines);
     EXPECT_EQ(attributes(kBak), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_EQ(attributes(kIni), 0u);
@@ -145,8 +148,7 @@ TEST_F(BootMenu, PreparationKeepsTheCopyOnceTheMenuCarriesTheEntry) {
     write_bytes(kBak, kFiveLines);
     rewriteBootMenu();
     const std::string rewritten = read_file(kIni);
-    prepareBootMenu();  // a second image selection after a run
-    waitForAttributes(kIni, 0);
+    prepareAndWait();  // a second image selection after a run
     EXPECT_EQ(read_file(kBak), kFiveLines);
     EXPECT_EQ(read_file(kIni), rewritten);
 }
