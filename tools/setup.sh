@@ -9,9 +9,24 @@ qg_build=${QG_BUILD_DIR:-$qg_repo/build}
 qg_packages="cmake ninja-build g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest wine wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei
   fonts-wine fonts-arphic-gbsn00lp
-  qemu-system-x86 linux-image-amd64 busybox-static cpio e2fsprogs mtools dosfstools python3"
+  qemu-system-x86 linux-image-amd64 busybox-static cpio e2fsprogs mtools dosfstools python3 locales"
 
 qg_install_missing() {
+  qg_install_packages && qg_generate_locale
+}
+
+# Windows programs run with LC_ALL=zh_CN.UTF-8 (tools/wine-run): code page 936 for their texts. Wine gives them
+# that code page even where the locale is not generated, but then cannot translate the names of files: a
+# folder 备份 reaches them as other bytes. The locale is generated once.
+qg_generate_locale() {
+  locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' && return 0
+  echo "generating the locale zh_CN.UTF-8"
+  if [ "$(id -u)" != 0 ]; then echo "run as root to generate the locale zh_CN.UTF-8" >&2; return 1; fi
+  grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+}
+
+qg_install_packages() {
   missing=""
   for p in $qg_packages; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing="$missing $p"
