@@ -83,11 +83,19 @@ qg_sandbox_assignments() {
 
 # qg_sandbox_direct SCRIPT ARGS... and qg_sandbox_vm SCRIPT ARGS...: the two branches of qg_in_sandbox.
 # Prefixes live in a folder of this checkout's own, so that several checkouts can run at once.
+# Run as root, the sandbox runs Windows programs as an ordinary user (tools/sandbox.sh), who must reach the
+# checkout and the build folder: where a folder on the way is closed to that user (a clone in /root), the
+# sandbox runs in a mount namespace of its own that opens the way (tools/sandbox-reach.sh); nothing on disk
+# changes.
 qg_sandbox_direct() {
   QG_BUILD_DIR=$qg_build QG_WHERE="directly (this machine's kernel runs 32-bit programs)"
   QG_PREFIX_ROOT=${QG_PREFIX_ROOT:-/var/cache/quenvarghost-vm/prefixes-$(printf '%s' "$qg_repo" | md5sum | cut -c1-12)}
   echo "sandbox: runs $QG_WHERE"
-  eval "env $(qg_sandbox_assignments) sh \"\$@\""
+  reach=""
+  if [ "$(id -u)" = 0 ]; then
+    reach="unshare -m --propagation private sh \"$qg_repo/tools/sandbox-reach.sh\" ${QG_WINE_USER:-nobody} \"$qg_repo\" \"$qg_build\" --"
+  fi
+  eval "env $(qg_sandbox_assignments) $reach sh \"\$@\""
 }
 qg_sandbox_vm() {
   QG_BUILD_DIR=$qg_build QG_PREFIX_ROOT=/mnt
