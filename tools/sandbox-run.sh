@@ -3,7 +3,10 @@
 # command returns when the tool ends; otherwise the tool runs under Xvfb, is driven through a search and two
 # one-key runs (restore, then back-up) with xdotool, and screenshots go to $QG_BUILD_DIR/screenshots. Either
 # way the tool's windows are in a Wine virtual desktop of 800x600, with title bars and frames as on Windows.
-# The restart is never asked for: the restart prompt is left with Esc (restore) and its quit button (back-up).
+# The restart is never asked for: the restart prompt is left with Esc (restore) and its quit button (back-up),
+# and the reminder that the tool then shows (the boot set is still in place) is answered with its 确定. Headless,
+# it checks what each run leaves on C: and that every screenshot was taken, and exits non-zero when a step
+# did not go as it should; the test command runs it so (the ctest test demo_run_command).
 set -u
 started=$(date +%s)
 say() { printf 'demo [%ss]: %s\n' "$(( $(date +%s) - started ))" "$*"; }
@@ -163,6 +166,22 @@ show_c() {
 }
 
 backup_target='E:\Ghost\Demo_backup.gho'
+# What each run must leave on C: (the demo machine's disk numbers C: to F: as partitions 1 to 4, as the system
+# places them): the batch file's two lines, and the boot menu with the boot loader as its default entry.
+menu_after_run='[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n'\
+'multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS="Microsoft Windows XP Professional" /noexecute=optin /fastdetect\r\n'\
+'\r\nC:\\grldr=Drelvok'
+restore_batch='Ghost.exe -nousb -clone,mode=pload,src=1:3\\Ghost\\G_WinXP.gho:1,dst=1:1  -sure -rb\r\nrestart'
+backup_batch='Ghost.exe -nousb -clone,mode=pdump,src=1:1,dst=1:3\\Ghost\\Demo_backup.gho -sure -fro -rb -z1\r\nrestart'
+# expect_on_c FILE CONTENT: the file on C: holds exactly CONTENT (printf escapes: \r, \n, \\).
+expect_on_c() {
+  if ! printf "$2" | cmp -s - "$prefix/drive_c/$1"; then
+    failed=1
+    say "C:\\$1 is not what the run must write; expected:"
+    printf "$2" | sed 's/\r$//; s/^/    /'
+    echo
+  fi
+}
 rm -f "$prefix/demo-drives/e/Ghost/Demo_backup.gho"  # the placeholder that an earlier demo's back-up left
 say "starting the tool"
 qg_wine 'C:\Quenvarghost\Quenvarghost.exe' >/dev/null 2>&1 &
@@ -195,6 +214,8 @@ if main=$(wait_window 300); then
     shot "$prompt" demo-restart-prompt
     say "restore run done"
     show_c
+    expect_on_c ghost.bat "$restore_batch"
+    expect_on_c boot.ini "$menu_after_run"
     key "$prompt" Escape            # back to the main window, nothing restarted
     if ! wait_gone 30 "$prompt"; then
       say "Esc did not close the restart prompt"; failed=1; diagnose
@@ -222,8 +243,19 @@ if main=$(wait_window 300); then
       shot "$prompt" demo-restart-prompt-backup
       say "back-up run done"
       show_c
+      expect_on_c ghost.bat "$backup_batch"
+      expect_on_c boot.ini "$menu_after_run"
       click "$prompt" 255 66        # 取消(&N): quit without restarting
       wait_gone 60 "$prompt" || { say "the restart prompt did not close"; failed=1; diagnose; }
+      # Quitting with the boot set in place: the tool reminds that the run is still pending and how to cancel it.
+      if reminder=$(wait_window 60 "$prompt" "$main"); then
+        sleep 1
+        shot "$reminder" demo-quit-reminder
+        key "$reminder" Return      # its 确定
+        wait_gone 30 "$reminder" || { say "the quit reminder did not close"; failed=1; diagnose; }
+      else
+        say "no reminder after quitting with the boot set in place"; failed=1; diagnose
+      fi
     else
       no_prompt "the back-up run"
     fi
@@ -239,5 +271,9 @@ if kill -0 "$app" 2>/dev/null; then
 else
   say "the tool ended"
 fi
+for name in simple advanced search restart-prompt restart-prompt-backup quit-reminder; do
+  [ -s "$shots/demo-$name.png" ] || { say "no screenshot demo-$name.png"; failed=1; }
+done
+[ "$failed" = 0 ] && say "every step went as it should" || say "a step failed (above)"
 qg_stop_all
 exit $failed
