@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -346,6 +347,24 @@ public:
         if (!waitGone(box)) return "the message stays: " + text;
         return text;
     }
+    // The entries of the found images' list (the list box that lies on the window itself).
+    std::vector<std::string> foundImages() const {
+        HWND list = child(main_, [this](HWND h) {
+            return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) == main_;
+        });
+        std::vector<std::string> found;
+        int count = list ? static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)) : 0;
+        // Asked in UTF-16 and turned into GBK here: an ANSI question across processes comes back in UTF-16 under Wine.
+        for (int i = 0; i < count; ++i) {
+            wchar_t entry[MAX_PATH] = L"";
+            char gbk[MAX_PATH * 2] = "";
+            if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < MAX_PATH)
+                SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry));
+            WideCharToMultiByte(936, 0, entry, -1, gbk, sizeof gbk, nullptr, nullptr);
+            found.push_back(gbk);
+        }
+        return found;
+    }
     // The custom Ghost path: the edit box beside 打开2.
     std::string customGhostPath() const {
         return editText(FindWindowExA(GetParent(button("打开(&P)")), nullptr, "Edit", nullptr));
@@ -394,7 +413,10 @@ public:
         // Typed over whatever the box proposes: the dialog follows the box through its change notifications.
         HWND name = nameBox(dialog);
         PostMessageA(name, EM_SETSEL, 0, -1);
-        for (char c : path) PostMessageA(name, WM_CHAR, static_cast<unsigned char>(c), 1);
+        if (std::any_of(path.begin(), path.end(), [](char c) { return c & 0x80; }))
+            SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));  // GBK, as a pasted name
+        else
+            for (char c : path) PostMessageA(name, WM_CHAR, static_cast<unsigned char>(c), 1);
         ASSERT_TRUE(waitUntil([&] { return editText(name) == path; }, 20000)) << editText(name);
         key(name, VK_RETURN);
         if (!waitUntil([&] { return !IsWindow(dialog); }, 10000)) {
@@ -554,6 +576,30 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_EQ(filesOnC(), before);
     EXPECT_FALSE(exists(kRestartLog));
+}
+
+// An image in a folder with a Chinese name (made on the disk with its UTF-8 name, as one_key.sh does): the search
+// finds it under its GBK name, and the batch file names it with those bytes.
+TEST_F(OneKey, AnImageInAFolderWithAChineseNameIsFoundAndNamedInTheBatch) {
+    const std::string image = "E:\\备份\\sys.gho";
+    ASSERT_EQ(read_file(image), "IMAGE IN A FOLDER WITH A CHINESE NAME") << "the folder's name did not come through";
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("高级(&A)"));
+    click(program.button("搜索(&S)"));
+    auto listed = [&] {
+        auto found = program.foundImages();
+        return std::find(found.begin(), found.end(), image) != found.end();
+    };
+    EXPECT_TRUE(waitUntil(listed)) << "not among the found images: " << ::testing::PrintToString(program.foundImages());
+    EXPECT_TRUE(waitUntil([&] { return program.button("搜索(&S)") != nullptr; })) << "the search does not end";
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(image));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(read_file(kBat),
+              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\备份\\sys.gho:1,dst=1:1  -sure -rb\r\nrestart");
+    click(child(prompt, "取消(&N)"));
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // A build with stand-ins never restarts: its prompt says so in one more line, and both its restart button and
