@@ -50,5 +50,5 @@ for folder in $kept; do
   mkdir -p "$folder"
   mount --bind "$stash/$n" "$folder"
 done
-[ -z "$kept" ] || echo "sandbox: $user reaches$kept through a view of its own ($covers covered)"
+[ -z "$kept" ] || echo "sandbox: $user reaches$kept through a view of its own (a tmpfs over$covers)"
 exec "$@"
