@@ -48,42 +48,51 @@ mkdir -p "$shots"
 rm -f "$shots"/demo-*.png  # an earlier run's, a failure screen among them
 failed=0
 
-# Visible windows of the tool. In the virtual desktop each top-level window is an X window that includes its
-# frame and title bar; frame_x, frame_y say where its client area begins.
-probe_said=$(mktemp)
-qg_wine "$build/tests/desktop_probe.exe" --frame >"$probe_said" 2>/dev/null
-read -r frame_x frame_y <"$probe_said" || { frame_x=3 frame_y=22; }
-rm -f "$probe_said"
-windows() { xdotool search --onlyvisible --class quenvarghost.exe 2>/dev/null; }
-# wait_window SECONDS [KNOWN...]: the first visible window of the tool that is not one of KNOWN.
-wait_window() {
+# The tool's windows and controls are found by what they show (tools/demo/window_finder.cpp, run in the tool's
+# virtual desktop), and the demo clicks and types there as a user would. Places are in the desktop's
+# coordinates: the desktop is one X window, and a click goes to a place inside it.
+qg_wine reg add 'HKCU\Software\Wine\AppDefaults\window_finder.exe\Explorer' /v Desktop /d Quenvarghost.exe /f \
+  >/dev/null 2>&1
+desk=$(xdotool search --name '^Quenvarghost.exe - Wine desktop$' 2>/dev/null | head -n 1)
+finder() { qg_wine "$build/tools/window_finder.exe" "$@" 2>/dev/null | tr -d '\r'; }
+# shown: the kinds of the tool's visible windows (main, restart-prompt, undo-prompt, file-dialog, message), the
+# one in front first; place KIND: "X Y WIDTH HEIGHT" of the window of that kind.
+shown() { finder windows Quenvarghost.exe | awk '{print $1}'; }
+place() { finder windows Quenvarghost.exe | awk -v k="$1" '$1 == k {print $2, $3, $4, $5; exit}'; }
+# wait_for SECONDS KIND...: waits until a window of one of the kinds shows, and prints that kind.
+wait_for() {
   until=$(( $(date +%s) + $1 )); shift
   while [ "$(date +%s)" -lt "$until" ]; do
-    for w in $(windows); do
-      case " $* " in *" $w "*) ;; *) echo "$w"; return 0 ;; esac
-    done
+    now=$(shown)
+    for k in "$@"; do printf '%s\n' "$now" | grep -qx "$k" && { echo "$k"; return 0; }; done
     sleep 0.5
   done
   return 1
 }
-# wait_prompt SECONDS: the restart prompt, or a message box that came instead. Both are told from the main
-# window and the file dialogs by their height (the windows share the class and the title; the main window
-# stays mapped for a moment after the prompt appears), and from each other by the width: the prompt is 413
-# pixels wide. Prints the window; returns 2 for a message box, 1 when nothing came.
-wait_prompt() {
+# wait_gone SECONDS KIND: waits until no window of that kind shows.
+wait_gone() {
   until=$(( $(date +%s) + $1 ))
   while [ "$(date +%s)" -lt "$until" ]; do
-    for w in $(windows); do
-      WIDTH="" HEIGHT=""
-      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
-      [ -n "${HEIGHT:-}" ] && [ "$HEIGHT" -lt 170 ] || continue
-      [ "$WIDTH" -ge 410 ] && [ "$WIDTH" -le 416 ] && { echo "$w"; return 0; }
-      echo "$w"
-      return 2
-    done
+    shown | grep -qx "$2" || return 0
     sleep 0.5
   done
   return 1
+}
+click_at() { xdotool mousemove --window "$desk" "$1" "$2" click 1; }
+# click CAPTION: a click on the control with that caption in the window in front.
+click() {
+  at=$(finder control Quenvarghost.exe "$1") || { say "no control $1 to click"; failed=1; return 1; }
+  # shellcheck disable=SC2086
+  click_at $at
+}
+# key KIND KEY: a click on the window's title bar gives it the keyboard, then the key.
+key() {
+  set -- "$(place "$1")" "$2"
+  [ -n "$1" ] || return 1
+  # shellcheck disable=SC2086
+  set -- $1 "$2"
+  click_at $(( $1 + $3 / 2 )) $(( $2 + 8 ))
+  xdotool key "$5"
 }
 # The run rewrites the boot menu only after the separate program started by the image choice has cleared
 # its read-only, hidden and system attributes (Wine keeps read-only in the mode, the others in an extended
@@ -103,59 +112,53 @@ while time.time() < end:
 sys.exit(1)
 PY
 }
-# wait_listed SECONDS WINDOW yes|no: waits until the window is (yes) or is no longer (no) among the tool's
-# visible windows.
-wait_listed() {
-  until=$(( $(date +%s) + $1 ))
-  while [ "$(date +%s)" -lt "$until" ]; do
-    if windows | grep -qx "$2"; then [ "$3" = yes ] && return 0; else [ "$3" = no ] && return 0; fi
-    sleep 0.5
-  done
-  return 1
-}
-wait_gone() { wait_listed "$1" "$2" no; }
-wait_shown() { wait_listed "$1" "$2" yes; }
 # What the display and the prefix show when something did not come.
 diagnose() {
   import -display "$DISPLAY" -window root "$shots/demo-failed.png" 2>/dev/null
   say "the screen is in $shots/demo-failed.png; Windows processes:"
   ps -eo args | grep -i '\.exe' | grep -v grep | sed 's/^/    /'
 }
-# shot WINDOW NAME: the window, frame and title bar included, cut out of the screen (import -window waits for a
-# click when the window has gone meanwhile); the whole screen when the window's place cannot be had.
+# shot KIND NAME: the window of that kind, frame and title bar included, cut out of the screen; the whole screen
+# when its place cannot be had.
 shot() {
-  geometry=$(xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-    /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (w) print w "x" h "+" x "+" y}')
+  geometry=""
+  at=$(place "$1")
+  origin=$(xwininfo -id "$desk" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    END {print x, y}')
+  if [ -n "$at" ] && [ -n "$origin" ]; then
+    # shellcheck disable=SC2086
+    set -- "$1" "$2" $at $origin
+    geometry="$5x$6+$(( $3 + $7 ))+$(( $4 + $8 ))"
+  fi
   import -display "$DISPLAY" -window root ${geometry:+-crop "$geometry" +repage} "$shots/$2.png"
   say "screenshot $shots/$2.png"
 }
-# no_prompt RUN: what came instead of the restart prompt ($found and $prompt from wait_prompt).
-no_prompt() {
+# run_to_prompt RUN: the key Y on the main window, then the restart prompt; a message that comes instead is
+# shown and the run counts as failed. True when the prompt came.
+run_to_prompt() {
+  key main y
+  case $(wait_for 60 restart-prompt message) in
+    restart-prompt) sleep 2; return 0 ;;
+    message)
+      sleep 1
+      shot message demo-run-message
+      say "$1 ended with a message instead of the restart prompt (the screenshot shows it)"
+      show_c ;;
+    *) say "no restart prompt after $1"; diagnose ;;
+  esac
   failed=1
-  if [ "$found" = 2 ]; then
-    sleep 1
-    shot "$prompt" demo-run-message
-    say "$1 ended with a message instead of the restart prompt (the screenshot shows it)"
-    show_c
-  else
-    say "no restart prompt after $1"; diagnose
-  fi
+  return 1
 }
-# click WINDOW X Y: a click at X, Y of the window's client area.
-click() { xdotool mousemove --window "$1" $(( $2 + frame_x )) $(( $3 + frame_y )) click 1; }
-# Keys go to the focused window as the keyboard sends them: in the virtual desktop, Wine may replace the X window
-# that a search found just after the window appeared, and an event sent to the old one is lost.
-key() { xdotool windowfocus "$1" 2>/dev/null; xdotool key "$2"; }
-# choose_in_dialog WINDOW_BEFORE PATH: types PATH into the file dialog that has just opened.
+# choose_in_dialog PATH: 打开1 (whatever its caption), then PATH typed into the file dialog's name box.
 choose_in_dialog() {
-  dialog=$(wait_window 60 "$1") || { say "the file dialog did not open"; diagnose; return 1; }
+  click "$1" || return 1
+  wait_for 60 file-dialog >/dev/null || { say "the file dialog did not open"; diagnose; return 1; }
   sleep 1
-  xdotool windowfocus "$dialog" 2>/dev/null
-  xdotool key End
+  key file-dialog End
   for _ in $(seq 24); do xdotool key BackSpace; done
   xdotool type --delay 30 "$2"
   xdotool key Return
-  wait_gone 30 "$dialog" || { say "the file dialog did not close"; return 1; }
+  wait_gone 30 file-dialog || { say "the file dialog did not close"; return 1; }
 }
 show_c() {
   say "C:\\ now holds: $(cd "$prefix/drive_c" && ls -d grldr ghost.bat ghost.exe Qelo.img boot.bak 2>/dev/null | tr '\n' ' ')"
@@ -187,77 +190,67 @@ say "starting the tool"
 qg_wine 'C:\Quenvarghost\Quenvarghost.exe' >/dev/null 2>&1 &
 app=$!
 # Start-up runs the partition probe (the command interpreter, the partition tool and findstr) first.
-if main=$(wait_window 300); then
+if wait_for 300 main >/dev/null; then
   say "main window up"
   sleep 2
-  shot "$main" demo-simple
-  key "$main" a                     # the key A switches the layout
+  shot main demo-simple
+  key main a                        # the key A switches the layout
   sleep 2
-  shot "$main" demo-advanced
-  click "$main" 554 226             # 搜索按钮
-  sleep 5
-  click "$main" 420 24              # the first image found: its details and the image path
+  shot main demo-advanced
+  click '搜索(&S)'
+  wait_for 60 main >/dev/null
+  until=$(( $(date +%s) + 60 ))     # the search ends when its button reads 搜索 again
+  while ! finder control Quenvarghost.exe '搜索(&S)' >/dev/null && [ "$(date +%s)" -lt "$until" ]; do sleep 0.5; done
+  at=$(finder found-image Quenvarghost.exe 0) && click_at $at  # the first image found: details and path
   sleep 2
-  shot "$main" demo-search
+  shot main demo-search
 
   # Restore: the image is chosen in the open dialog (打开1), then the one-key run (key Y). The button is
   # clicked rather than its key F pressed: the key would also reach the list of images, which has the focus,
   # and its type-ahead would pick the first image on F: after the dialog.
-  click "$main" 311 82              # 打开1
-  choose_in_dialog "$main" 'E:\Ghost\G_WinXP.gho' || failed=1
+  choose_in_dialog '打开(&F)' 'E:\Ghost\G_WinXP.gho' || failed=1
   wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
-  key "$main" y
   back=""
-  prompt=$(wait_prompt 60); found=$?
-  if [ "$found" = 0 ]; then
-    sleep 2
-    shot "$prompt" demo-restart-prompt
+  if run_to_prompt "the restore run"; then
+    shot restart-prompt demo-restart-prompt
     say "restore run done"
     show_c
     expect_on_c ghost.bat "$restore_batch"
     expect_on_c boot.ini "$menu_after_run"
-    key "$prompt" Escape            # back to the main window, nothing restarted
-    if ! wait_gone 30 "$prompt"; then
+    key restart-prompt Escape       # back to the main window, nothing restarted
+    if ! wait_gone 30 restart-prompt; then
       say "Esc did not close the restart prompt"; failed=1; diagnose
-    elif wait_shown 30 "$main"; then
+    elif wait_for 30 main >/dev/null; then
       back=yes
     else
       say "the main window did not come back after the restart prompt"; failed=1; diagnose
     fi
-  else
-    no_prompt "the restore run"
   fi
 
   # Back-up: the radio box, a new image name in the save dialog (打开1 is now 保存(&S)), then the run.
   if [ -n "$back" ]; then
     sleep 1
-    click "$main" 190 30            # 备份单选框
+    click '备份系统(&B)'
     sleep 1
-    click "$main" 311 82            # 打开1
-    choose_in_dialog "$main" "$backup_target" || failed=1
+    choose_in_dialog '保存(&S)' "$backup_target" || failed=1
     wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
-    key "$main" y
-    prompt=$(wait_prompt 60); found=$?
-    if [ "$found" = 0 ]; then
-      sleep 2
-      shot "$prompt" demo-restart-prompt-backup
+    if run_to_prompt "the back-up run"; then
+      shot restart-prompt demo-restart-prompt-backup
       say "back-up run done"
       show_c
       expect_on_c ghost.bat "$backup_batch"
       expect_on_c boot.ini "$menu_after_run"
-      click "$prompt" 255 66        # 取消(&N): quit without restarting
-      wait_gone 60 "$prompt" || { say "the restart prompt did not close"; failed=1; diagnose; }
+      click '取消(&N)'               # quit without restarting
+      wait_gone 60 restart-prompt || { say "the restart prompt did not close"; failed=1; diagnose; }
       # Quitting with the boot set in place: the tool reminds that the run is still pending and how to cancel it.
-      if reminder=$(wait_window 60 "$prompt" "$main"); then
+      if wait_for 60 message >/dev/null; then
         sleep 1
-        shot "$reminder" demo-quit-reminder
-        key "$reminder" Return      # its 确定
-        wait_gone 30 "$reminder" || { say "the quit reminder did not close"; failed=1; diagnose; }
+        shot message demo-quit-reminder
+        key message Return          # its 确定
+        wait_gone 30 message || { say "the quit reminder did not close"; failed=1; diagnose; }
       else
         say "no reminder after quitting with the boot set in place"; failed=1; diagnose
       fi
-    else
-      no_prompt "the back-up run"
     fi
   fi
 else
