@@ -92,6 +92,9 @@ bool backupTargetConfirmed();
 
 // Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
 void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
+// How long the probe may take, in milliseconds: past it the probe's programs are ended and it counts as failed
+// (the partition tool of a machine with several disks can take tens of seconds).
+extern uint32_t probeTimeLimit;
 void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message
 void buildGhostCommands();     // sets restoreCommand and backupCommand from the window's state
 // Why the batch of this run would point Ghost at something the user did not choose or DOS and Ghost would
