@@ -92,11 +92,16 @@ bool backupTargetConfirmed();
 
 // Partition probe, offset decision and the Ghost command lines (ghost_command.cpp)
 void runPartitionProbe();     // writes C:\fqs.bat, runs it through a pipe, sets diskPartitionCount
+// How long the probe may take, in milliseconds: past it the probe's programs are ended and it counts as failed
+// (the partition tool of a machine with several disks can take tens of seconds).
+extern uint32_t probeTimeLimit;
 void decidePartitionOffset();  // caption and colour of 标签10, or the probe failure message
 void buildGhostCommands();     // sets restoreCommand and backupCommand from the window's state
-// Why the batch of this run would point Ghost at something the user did not choose (a drive without a Ghost
-// number or one the system places elsewhere, the image's own partition, a missing image or a placeholder, a
-// path with a blank); empty when the run may go on. The manual batch and a run without operation pass.
+// Why the batch of this run would point Ghost at something the user did not choose or DOS and Ghost would
+// misread (no partition information, an image path that is no full path or holds a character they read
+// otherwise, a drive the system does not place on the first disk or places elsewhere than its number says,
+// the image's own partition, a path with a blank, a line longer than DOS passes on, a missing image or a
+// placeholder); empty when the run may go on. The manual batch and a run without operation pass.
 Text operationRefusal();
 
 // Boot menu (boot_menu.cpp)

@@ -1,12 +1,11 @@
-// The partition-offset decision, the probe output's partition count and the two Ghost batch texts.
+// The partition-offset decision, the probe output's partition count, the two Ghost batch texts and the checks
+// that keep a batch from pointing Ghost at anything but what the user chose.
 //
 // Ghost numbers partitions per disk (1:3 = the third partition of the first disk) while the user picks a
-// drive letter. When the first partition of the disk is hidden (it has no letter), every Ghost number is one
-// higher than the letter suggests; the probe (partition_probe.cpp) counts the partitions with the system's
-// partition tool, and the offset decision compares that count with the number of lettered partitions in the
-// list.
-#include <windows.h>
-
+// drive letter. A drive's Ghost number is the partition number the system gives it on the first disk; where
+// the system also lists the disk's partition table, the drive's place there must be that same number. The
+// probe (partition_probe.cpp) still asks the system's partition tool for the count, but only to learn whether
+// the partition information could be read at all.
 #include "app/app.h"
 #include "app/command_calls.h"
 #include "app/ghost_command.h"
@@ -16,56 +15,92 @@
 namespace mw = main_window;
 
 namespace {
-// Ghost's partition number of a drive letter: C to G (either case) are 1 to 5, one more when the first
-// partition is hidden; 0 (no number) for anything else: another letter, more than one character, nothing.
-int32_t partitionNumberOf(const char* letter, bool firstPartitionHidden) {
-    if (!letter || !letter[0] || letter[1]) return 0;
-    char upper[2] = {letter[0], 0};
-    if (upper[0] >= 'a' && upper[0] <= 'z') upper[0] = static_cast<char>(upper[0] - 'a' + 'A');
-    const char* const letters[] = {txt::ghost_letter_c(), txt::ghost_letter_d(), txt::ghost_letter_e(),
-                                   txt::ghost_letter_f(), txt::ghost_letter_g()};
-    for (int32_t i = 0; i < 5; ++i)
-        if (text_equal(upper, letters[i])) return i + 1 + (firstPartitionHidden ? 1 : 0);
-    return 0;
-}
+bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char upperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+bool singleLetter(const char* t) { return t && isDriveLetter(t[0]) && !t[1]; }
+// "X:\" at the start of a path: the only form whose drive the batch line can name.
+bool beginsWithDrive(const char* path) { return path && isDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\'; }
 
-// How many of the drive letters C: to Z: the system places as partitions of the first disk; -1 when it gives
-// no answer for C:, the system's own drive (a count without it would say too little).
-int32_t firstDiskPartitionCount() {
-    if (query_drive_place('C').kind == DrivePlace::kNoAnswer) return -1;
-    int32_t count = 0;
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        DrivePlace place = query_drive_place(letter);
-        if (place.kind == DrivePlace::kPartition && place.disk == 0) ++count;
-    }
-    return count;
+// Ghost's number of the drive of that letter: its partition number on the first disk, 0 when it has none there.
+int32_t partitionNumberOf(char letter) {
+    DrivePlace place = query_drive_place(letter);
+    return place.kind == DrivePlace::kPartition && place.disk == 0 ? place.partition : 0;
 }
 
 Text quoted(const char* t) { return concat({txt::refusal_quote_open(), t, txt::refusal_quote_close()}); }
 
-// Why the drive of that letter is not the partition 1:number that the batch line names; empty when the system
-// agrees or gives no answer.
-Text placeRefusal(const char* letter, int32_t number) {
-    DrivePlace place = query_drive_place(letter[0]);
-    if (place.kind == DrivePlace::kNoAnswer) return Text();
-    if (place.kind == DrivePlace::kPartition && place.disk == 0 && place.partition == number) return Text();
-    char drive[3] = {static_cast<char>(letter[0] >= 'a' && letter[0] <= 'z' ? letter[0] - 'a' + 'A' : letter[0]), ':', 0};
-    Text batchNumber = cmd::toText(number);
-    Text system;
-    if (place.kind == DrivePlace::kPartition) {
-        Text disk = cmd::toText(place.disk + 1), partition = cmd::toText(place.partition);
-        system = concat({txt::refusal_place_system(), disk.get(), txt::refusal_place_colon(), partition.get()});
-    } else {
-        system = Text::copy(txt::refusal_place_other());
-    }
-    return concat({drive, txt::refusal_place_drive(), batchNumber.get(), system.get(), txt::refusal_place_end()});
+// The batch text the run writes for that operation (restore or back-up).
+const char* batchOf(BatchOperation operation) {
+    return operation == BatchOperation::kRestore ? restoreCommand.c_str() : backupCommand.c_str();
 }
 }  // namespace
+
+Text drivePlaceRefusal(const char* letter) {
+    if (!singleLetter(letter))
+        return concat({txt::refusal_partition(), quoted(letter).get(), txt::refusal_no_number()});
+    char drive[3] = {upperLetter(letter[0]), ':', 0};
+    DrivePlace place = query_drive_place(drive[0]);
+    Text why;
+    if (place.kind != DrivePlace::kPartition) {
+        why = Text::copy(txt::refusal_no_place());
+    } else if (place.disk != 0) {
+        Text disk = cmd::toText(place.disk + 1), partition = cmd::toText(place.partition);
+        why = concat({txt::refusal_other_disk(), disk.get(), txt::refusal_place_colon(), partition.get()});
+    } else {
+        int32_t onDisk = query_first_disk_place(place.partition);
+        if (onDisk < 0 || onDisk == place.partition) return Text();
+        Text number = cmd::toText(place.partition), at = cmd::toText(onDisk);
+        why = onDisk == 0 ? concat({txt::refusal_layout(), number.get(), txt::refusal_layout_missing()})
+                          : concat({txt::refusal_layout(), number.get(), txt::refusal_layout_place(), at.get(),
+                                    txt::refusal_layout_place_end()});
+    }
+    return concat({drive, txt::refusal_drive(), why.get(), txt::refusal_place_end()});
+}
+
+bool unletteredPartitionBeforeC() {
+    int32_t c = partitionNumberOf('C');
+    bool lettered[64] = {};
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        int32_t n = partitionNumberOf(letter);
+        if (n > 0 && n < 64) lettered[n] = true;
+    }
+    for (int32_t n = 1; n < c && n < 64; ++n)
+        if (!lettered[n]) return true;
+    return false;
+}
+
+Text imagePathRefusal(const char* path) {
+    if (!beginsWithDrive(path)) return concat({txt::refusal_image(), quoted(path).get(), txt::refusal_not_full_path()});
+    const char* misread = txt::misread_characters();
+    auto misreadByte = [misread](char b) {
+        for (const char* m = misread; *m; ++m)
+            if (*m == b) return true;
+        return false;
+    };
+    for (const char* p = path; *p; ++p) {
+        // A two-byte character: DOS, which knows nothing of them, reads its second byte on its own, and a
+        // backslash there as the end of a folder's name.
+        bool pair = static_cast<unsigned char>(p[0]) >= 0x81 && static_cast<unsigned char>(p[0]) <= 0xFE && p[1];
+        if (misreadByte(p[0]) || (pair && (misreadByte(p[1]) || p[1] == '\\'))) {
+            char character[3] = {p[0], pair ? p[1] : '\0', 0};
+            return concat({txt::refusal_image(), quoted(path).get(), txt::refusal_character(), quoted(character).get(),
+                           txt::refusal_character_end()});
+        }
+        if (pair) ++p;
+    }
+    return Text();
+}
+
+int32_t ghostArgumentsLength(const char* batch) {
+    int32_t lineEnd = cmd::findText(batch, txt::line_end());
+    int32_t line = lineEnd > 0 ? lineEnd - 1 : cmd::textLength(batch);
+    return line - cmd::textLength(txt::ghost_program());
+}
 
 Text partitionCountFromProbeOutput(const char* output) {
     // The first line reads "磁盘 0        含有N": N begins at byte 19 and may have several digits. Anything
     // else there (the pause prompt or an error text of a system whose partition tool answers otherwise) is no
-    // count at all: taken for one, it would shift every Ghost partition number by one.
+    // count at all: the partition information was not read.
     Text rest = cmd::textMid(output, 19, cmd::textLength(output));
     Text trimmed = cmd::trimLeading(rest.get());
     const char* digits = trimmed.c_str();
@@ -74,29 +109,21 @@ Text partitionCountFromProbeOutput(const char* output) {
     return Text(new_text(digits, n));
 }
 
-Text letteredPartitionCount(const char* listedCount) {
-    int32_t placed = firstDiskPartitionCount();
-    return placed >= 0 ? cmd::toText(placed) : Text::copy(listedCount);
-}
-
+// The count of the probe only says whether the partition information could be read; the marker shows what the
+// system's numbers say.
 void decidePartitionOffset() {
-    Text lettered = letteredPartitionCount(listedPartitionCount.get());
-    if (text_equal(diskPartitionCount.get(), lettered.get())) {
-        unit::setLabelCaption(mw::标签10, txt::offset_visible());
-        unit::setLabelColour(mw::标签10, 0x000000);
-    } else if (diskPartitionCount.empty()) {
+    if (diskPartitionCount.empty()) {
         cmd::messageBox(txt::probe_failed(), 0);
-    } else {
-        unit::setLabelCaption(mw::标签10, txt::offset_hidden());
-        unit::setLabelColour(mw::标签10, 0x0000FF);
+        return;
     }
+    bool hidden = unletteredPartitionBeforeC();
+    unit::setLabelCaption(mw::标签10, hidden ? txt::offset_hidden() : txt::offset_visible());
+    unit::setLabelColour(mw::标签10, hidden ? 0x0000FF : 0x000000);
 }
 
 void composeGhostCommands(const GhostChoices& c) {
-    bool hidden = text_equal(c.offsetMarker, txt::offset_hidden());
-    systemPartitionNumber = partitionNumberOf(c.driveLetter, hidden);
-    Text imageLetter = cmd::textLeft(c.imagePath, 1);
-    imagePartitionNumber = partitionNumberOf(imageLetter.get(), hidden);
+    systemPartitionNumber = singleLetter(c.driveLetter) ? partitionNumberOf(c.driveLetter[0]) : 0;
+    imagePartitionNumber = beginsWithDrive(c.imagePath) ? partitionNumberOf(c.imagePath[0]) : 0;
     if (c.compressionIndex >= 0 && c.compressionIndex <= 2) compressionLevel = c.compressionIndex + 1;
     crcOption = Text::copy(c.crcIgnored ? txt::ghost_crc_ignore() : "");
     imagePathLength = cmd::textLength(c.imagePath);
@@ -115,9 +142,8 @@ void composeGhostCommands(const GhostChoices& c) {
 }
 
 void buildGhostCommands() {
-    Text marker = unit::labelCaption(mw::标签10);
     Text imagePath = unit::editContent(mw::编辑框1);
-    GhostChoices choices{selectedDriveLetter.get(), marker.get(), imagePath.get(), unit::comboCurrent(mw::压缩组合框),
+    GhostChoices choices{selectedDriveLetter.get(), imagePath.get(), unit::comboCurrent(mw::压缩组合框),
                          unit::checked(mw::CRC选择框)};
     composeGhostCommands(choices);
 }
@@ -127,15 +153,15 @@ Text operationRefusal() {
     if (operation != BatchOperation::kRestore && operation != BatchOperation::kBackup) return Text();
     bool restore = operation == BatchOperation::kRestore;
     Text image = unit::editContent(mw::编辑框1);
-    Text imageLetter = cmd::textLeft(image.get(), 1);
 
-    if (systemPartitionNumber == 0)
-        return concat({txt::refusal_partition(), quoted(selectedDriveLetter.get()).get(), txt::refusal_no_number()});
-    if (imagePartitionNumber == 0)
-        return concat({txt::refusal_image(), quoted(image.get()).get(), txt::refusal_no_number()});
-    Text place = placeRefusal(selectedDriveLetter.get(), systemPartitionNumber);
-    if (place.empty()) place = placeRefusal(imageLetter.get(), imagePartitionNumber);
-    if (!place.empty()) return place;
+    if (diskPartitionCount.empty()) return Text::copy(txt::refusal_no_partition_info());
+    Text why = imagePathRefusal(image.get());
+    if (why.empty()) why = drivePlaceRefusal(selectedDriveLetter.get());
+    if (why.empty()) {
+        char imageDrive[2] = {image.c_str()[0], 0};
+        why = drivePlaceRefusal(imageDrive);
+    }
+    if (!why.empty()) return why;
     if (systemPartitionNumber == imagePartitionNumber) {
         Text number = cmd::toText(systemPartitionNumber);
         return restore ? concat({txt::refusal_same_restore(), number.get(), txt::refusal_same_restore_end()})
@@ -144,6 +170,12 @@ Text operationRefusal() {
     // The batch line carries the path unquoted: Ghost would read a blank as the end of its argument.
     if (cmd::findText(image.get(), txt::ghost_blank()) > 0)
         return concat({txt::refusal_image(), quoted(image.get()).get(), txt::refusal_blank()});
+    // DOS cuts what it hands a program after 126 bytes: Ghost would get a shorter path, or lose its switches.
+    int32_t arguments = ghostArgumentsLength(batchOf(operation));
+    if (arguments > 126) {
+        Text length = cmd::toText(arguments);
+        return concat({txt::refusal_length(), length.get(), txt::refusal_length_end()});
+    }
     if (restore && !cmd::fileExists(image.get()))
         return concat({txt::refusal_missing(), quoted(image.get()).get(), txt::refusal_missing_end()});
     if (restore && isPlaceholderImage(image.get()))

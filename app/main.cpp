@@ -6,9 +6,15 @@
 #include "forms/units.h"
 #include "runtime/runtime.h"
 
+#ifdef QG_TEST_SEAMS
+// Test seams, read only by the program built for the tests (QuenvarghostSeams.exe and the build over the
+// tests' outside products); the shipped program has none of them, so nothing in its environment can stand in
+// for the system's answers or its restart.
+#include <cstdlib>
+
 namespace {
-// Test seam: with QG_TEST_RESTART_LOG naming a file, a restart request appends "restart\r\n" to that file
-// instead of restarting the machine (the end-to-end tests check the request without ending their machine).
+// QG_TEST_RESTART_LOG naming a file: a restart request appends "restart\r\n" to that file instead of restarting
+// the machine (the end-to-end tests check the request without ending their machine).
 char restartLog[MAX_PATH];
 bool logRestart() {
     HANDLE f = CreateFileA(restartLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
@@ -22,16 +28,26 @@ bool logRestart() {
 void useTestSeams() {
     DWORD n = GetEnvironmentVariableA("QG_TEST_RESTART_LOG", restartLog, sizeof restartLog);
     if (n > 0 && n < sizeof restartLog) requestRestart = logRestart;
-    // Test seam: with QG_TEST_DRIVE_PLACES set (e.g. "C=0:2;D=cd;E=0:3"), the drive placing answers from that
-    // list, so that a sandbox whose folder drives the system places in letter order stands for another machine.
-    char places[256];
-    n = GetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", places, sizeof places);
-    if (n > 0 && n < sizeof places) use_listed_drive_places(places);
+    // QG_TEST_DRIVE_PLACES (e.g. "C=0:2;D=cd;E=0:3"): the drive placing answers from that list, so that a sandbox
+    // whose folder drives the system places in letter order stands for another machine.
+    char list[256];
+    n = GetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", list, sizeof list);
+    if (n > 0 && n < sizeof list) use_listed_drive_places(list);
+    // QG_TEST_DISK_ORDER (e.g. "1,3,4,2"): the first disk's partition table lists the partitions that the system
+    // numbers so in that order on the disk (the sandbox's system lists no table).
+    n = GetEnvironmentVariableA("QG_TEST_DISK_ORDER", list, sizeof list);
+    if (n > 0 && n < sizeof list) use_listed_disk_order(list);
+    // QG_TEST_PROBE_LIMIT_MS: the partition probe's time limit, shortened for a test.
+    n = GetEnvironmentVariableA("QG_TEST_PROBE_LIMIT_MS", list, sizeof list);
+    if (n > 0 && n < sizeof list) probeTimeLimit = static_cast<uint32_t>(std::strtoul(list, nullptr, 10));
 }
 }  // namespace
+#endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+#ifdef QG_TEST_SEAMS
     useTestSeams();
+#endif
     install_window_layer();
     run_internal(6, &programHeader());
     // The global values are holders that start empty: nothing to set up, only to free at the end.

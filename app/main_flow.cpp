@@ -227,16 +227,16 @@ void selectImage() {
     if (text_equal(caption.get(), txt::caption_open_image())) {
         Text here = Text::take(call_command(get_run_directory, 0));
         unit::setText(通用对话框1, prop::kDialogInitialDirectory, here.c_str());
-        call_command(open_common_dialog, 1, dialogRef(通用对话框1));
+        if (!value_as_bool(call_command(open_common_dialog, 1, dialogRef(通用对话框1)))) return;  // cancelled
         chosenFileName = unit::getText(通用对话框1, prop::kDialogFileName);
         unit::setEditContent(编辑框1, chosenFileName.c_str());
         Text path = unit::editContent(编辑框1);
         unit::setDisabled(确定, path.empty());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
-        dropPlaceholder();
-        unit::setEditContent(编辑框1, "");
         unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
-        call_command(open_common_dialog, 1, dialogRef(通用对话框2));
+        // Cancelled: the target and its placeholder stay as they were.
+        if (!value_as_bool(call_command(open_common_dialog, 1, dialogRef(通用对话框2)))) return;
+        dropPlaceholder();
         Text folder = unit::getText(通用对话框2, prop::kDialogInitialDirectory);
         call_command(create_directory, 1, folder.arg());
         Text chosen = unit::getText(通用对话框2, prop::kDialogFileName);

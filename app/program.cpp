@@ -18,9 +18,11 @@ const HandlerFn kHandlers[] = {
     nullptr,
 };
 
-const char* const kDllLibraries[8] = {"SkinH_EL.dll", "", "", "", "", "", "", ""};
-const char* const kDllFunctions[8] = {"SkinH_AttachRes", "CreatePipe", "GetStartupInfoA", "CreateProcessA",
-                                      "CloseHandle",     "ReadFile",   "PeekNamedPipe",   "MsgWaitForMultipleObjects"};
+const char* const kDllLibraries[15] = {"SkinH_EL.dll", "", "", "", "", "", "", "", "", "", "", "", "", "", ""};
+const char* const kDllFunctions[15] = {
+    "SkinH_AttachRes",  "CreatePipe",       "GetStartupInfoA",         "CreateProcessA",     "CloseHandle",
+    "ReadFile",         "PeekNamedPipe",    "MsgWaitForMultipleObjects", "CreateFileA",      "CreateJobObjectA",
+    "AssignProcessToJobObject", "ResumeThread", "TerminateJobObject",   "TerminateProcess", "GetTickCount"};
 
 const ProgramHeader kHeader = {
     3,                       // program_kind
@@ -33,7 +35,7 @@ const ProgramHeader kHeader = {
     form_data_block_size,    // form_data_size
     3,                       // library_count
     kSupportLibraries,       // library_table
-    8,                       // dll_command_count
+    15,                      // dll_command_count
     kDllLibraries,
     kDllFunctions,
 };

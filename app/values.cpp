@@ -15,6 +15,7 @@ int32_t imagePartitionNumber = 0;
 int32_t compressionLevel = 0;
 Text crcOption;
 int32_t imagePathLength = 0;
+uint32_t probeTimeLimit = 60000;
 
 Text driveText;
 int32_t driveCode = 0;

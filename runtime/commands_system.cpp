@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <winioctl.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "runtime/internal.h"
 
@@ -407,6 +410,73 @@ void use_listed_drive_places(const char* list) {
         p = end ? end + 1 : p + n;
     }
     query_drive_place = listed_place;
+}
+
+int32_t partition_place(const PartitionTableEntry* entries, int32_t count, int32_t number) {
+    auto counted = [](const PartitionTableEntry& e) {
+        return e.type != 0 && e.type != PARTITION_EXTENDED && e.type != PARTITION_XINT13_EXTENDED && e.type != 0x85;
+    };
+    const PartitionTableEntry* wanted = nullptr;
+    bool numbered = false;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!counted(entries[i]) || entries[i].number <= 0) continue;
+        numbered = true;
+        if (entries[i].number == number) wanted = &entries[i];
+    }
+    if (!numbered) return -1;
+    if (!wanted) return 0;
+    int32_t place = 1;
+    for (int32_t i = 0; i < count; ++i)
+        if (counted(entries[i]) && entries[i].start < wanted->start) ++place;
+    return place;
+}
+
+int32_t system_first_disk_place(int32_t number) {
+    HANDLE disk = CreateFileA("\\\\.\\PhysicalDrive0", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (disk == INVALID_HANDLE_VALUE) return -1;
+    // Each logical drive brings an entry of its own and one for the link to the next: room for a few hundred.
+    constexpr DWORD kEntries = 512;
+    constexpr DWORD kHeader = offsetof(DRIVE_LAYOUT_INFORMATION, PartitionEntry);
+    std::vector<char> buffer(kHeader + kEntries * sizeof(PARTITION_INFORMATION));
+    auto* layout = reinterpret_cast<DRIVE_LAYOUT_INFORMATION*>(buffer.data());
+    DWORD got = 0;
+    bool answered = DeviceIoControl(disk, IOCTL_DISK_GET_DRIVE_LAYOUT, nullptr, 0, layout,
+                                    static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+                    got >= kHeader && layout->PartitionCount <= kEntries &&
+                    got >= kHeader + layout->PartitionCount * sizeof(PARTITION_INFORMATION);
+    CloseHandle(disk);
+    if (!answered) return -1;
+    std::vector<PartitionTableEntry> entries;
+    for (DWORD i = 0; i < layout->PartitionCount; ++i) {
+        const PARTITION_INFORMATION& p = layout->PartitionEntry[i];
+        entries.push_back({p.StartingOffset.QuadPart, p.PartitionType, static_cast<int32_t>(p.PartitionNumber)});
+    }
+    return partition_place(entries.data(), static_cast<int32_t>(entries.size()), number);
+}
+
+DiskPlaceQuery query_first_disk_place = system_first_disk_place;
+
+namespace {
+int32_t listed_order[64];
+int32_t listed_order_count = 0;
+int32_t listed_disk_place(int32_t number) {
+    for (int32_t i = 0; i < listed_order_count; ++i)
+        if (listed_order[i] == number) return i + 1;
+    return 0;
+}
+}  // namespace
+
+void use_listed_disk_order(const char* list) {
+    listed_order_count = 0;
+    for (const char* p = list; p && *p && listed_order_count < 64;) {
+        char* end = nullptr;
+        long n = std::strtol(p, &end, 10);
+        if (end == p) break;
+        listed_order[listed_order_count++] = static_cast<int32_t>(n);
+        p = *end == ',' ? end + 1 : end;
+    }
+    query_first_disk_place = listed_disk_place;
 }
 
 // ---------------------------------------------------------------------------------------------------------------

@@ -1,17 +1,17 @@
 #!/bin/sh
-# one_key.sh TOOLS_DIR TEST_PROGRAM PROGRAM PRODUCTS_PROGRAM STAND_IN...: the one-key run end to end in a prefix
-# of its own, cloned from the test template. The program (as Quenvarghost.exe), the same program built over
-# outside products of the tests (as Quenvarghost-products.exe) and the stand-ins (attrib, diskpart, findstr) go
-# to C:\qg; D:, E: and F: are folders of the test (symlinks in dosdevices, made before the prefix's wineserver
-# starts), and G: to L: too for the cases of a machine with ten lettered partitions, run in a second start of
-# the prefix.
+# one_key.sh TOOLS_DIR TEST_PROGRAM PROGRAM SEAMS_PROGRAM PRODUCTS_PROGRAM STAND_IN...: the one-key run end to end
+# in a prefix of its own, cloned from the test template. The program (as Quenvarghost.exe), the same program
+# built with its test seams (as QuenvarghostSeams.exe) and built over outside products of the tests (as
+# Quenvarghost-products.exe) and the stand-ins (attrib, diskpart, findstr) go to C:\qg; D:, E: and F: are
+# folders of the test (symlinks in dosdevices, made before the prefix's wineserver starts), and G: to L: too for
+# the cases of a machine with ten lettered partitions, run in a second start of the prefix.
 #
 # C: is a small file system of its own (a loop-mounted 48 MiB ext4 image, which keeps hidden and system like
 # the prefix's own folder) so that a test can fill it; the prefix's folders of C: are symlinks on it. Where the
 # image cannot be mounted (no mount rights), C: stays the prefix's folder and the test that fills C: skips.
 set -eu
-tools=$1 test=$2 program=$3 products_program=$4
-shift 4
+tools=$1 test=$2 program=$3 seams_program=$4 products_program=$5
+shift 5
 : "${QG_TEST_TEMPLATE:?}" "${QG_PREFIX_ROOT:?}"
 . "$tools/sandbox.sh"
 prefix=$QG_PREFIX_ROOT/one-key-test
@@ -40,6 +40,7 @@ else
 fi
 mkdir -p "$small_c/qg"
 cp "$program" "$small_c/qg/Quenvarghost.exe"
+cp "$seams_program" "$small_c/qg/QuenvarghostSeams.exe"
 cp "$products_program" "$small_c/qg/Quenvarghost-products.exe"
 cp "$@" "$small_c/qg/"
 drives=$prefix/drives

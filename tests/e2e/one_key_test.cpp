@@ -2,7 +2,9 @@
 // (one_key.sh maps D:, E:, F: to folders of the test, C: to a small file system, and puts the program with the
 // stand-ins in C:\qg), driven through its windows as a user drives it: button clicks, keys, file dialogs
 // answered with a typed path. The files on C: are checked byte for byte. The program is the build's own, which
-// carries stand-ins; Quenvarghost-products.exe is the same program built over outside products of the tests.
+// carries stand-ins, as shipped where a test needs no seam, and as QuenvarghostSeams.exe (the same sources with
+// the test seams) where it does; Quenvarghost-products.exe is the same program built over outside products of
+// the tests (with the seams).
 // Keys go either to a window as its messages or, where it matters which window has the keyboard, through the
 // system's input as a user types them (to whatever window has the focus, held keys repeating as a keyboard
 // repeats them).
@@ -13,6 +15,8 @@
 // - Wine has no partition tool and only a stub findstr: their stand-ins in C:\qg come first on the path.
 // - A forced restart under Wine ends every process of the prefix, this test included: QG_TEST_RESTART_LOG
 //   makes the program note the restart request in a file instead.
+// - Wine places its folder drives on the first disk in letter order, but not C: on the small file system of
+//   one_key.sh: QG_TEST_DRIVE_PLACES gives every run the answers of the folder drives, and the machine at hand.
 // - As an ordinary user Wine drops hidden and system when read-only comes with them: this test sets read-only
 //   last.
 #include <windows.h>
@@ -43,7 +47,10 @@ const char kExe[] = "C:\\ghost.exe";
 const char kImg[] = "C:\\Qelo.img";
 const char kImage[] = "E:\\Ghost\\G_WinXP.gho";
 const char kFiller[] = "C:\\filler.bin";
-const char kProgram[] = "Quenvarghost.exe";
+const char kProgram[] = "QuenvarghostSeams.exe";
+const char kShippedProgram[] = "Quenvarghost.exe";
+// What the system says of the folder drives C: to F: (Wine's own answer where it gives one).
+const char kFolderDrives[] = "C=0:1;D=0:2;E=0:3;F=0:4";
 const char kProductsProgram[] = "Quenvarghost-products.exe";
 
 
@@ -194,9 +201,13 @@ public:
     void startOnce(const char* program) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
+        if (input) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = input;
+        }
         std::string line = std::string(kProgramFolder) + "\\" + program;
-        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
-                                   &process_))
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, input != nullptr, 0, nullptr, kProgramFolder,
+                                   &startup, &process_))
             << GetLastError();
         // Start-up ends by giving the window its start-up title.
         ASSERT_TRUE(waitUntil([&] {
@@ -207,7 +218,9 @@ public:
         }, 240000)) << "no main window; " << describe();
         if (!main_) return;
         WaitForInputIdle(process_.hProcess, 10000);
-        ASSERT_EQ(messageBox(), nullptr) << "a message at start-up: " << textOf(messageText(messageBox()));
+        if (!messageAtStartup) {
+            ASSERT_EQ(messageBox(), nullptr) << "a message at start-up: " << textOf(messageText(messageBox()));
+        }
     }
     bool ended(DWORD ms = 30000) {
         return process_.hProcess && WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0;
@@ -467,6 +480,9 @@ public:
         EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(main_) != 0; })) << "the main window stays hidden";
     }
 
+    HANDLE input = nullptr;         // the program's standard input (inheritable), if not the default
+    bool messageAtStartup = false;  // start-up may show a message
+
 private:
     PROCESS_INFORMATION process_{};
     HWND main_ = nullptr;
@@ -502,6 +518,7 @@ protected:
         // One primary, one extended and three logical partitions: four counted, as many as C: to F:.
         SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", "5");
         SetEnvironmentVariableA("QG_TEST_RESTART_LOG", kRestartLog);
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", kFolderDrives);
         CreateDirectoryA("D:\\Ghost", nullptr);
         CreateDirectoryA("E:\\Ghost", nullptr);
         CreateDirectoryA("E:\\tools", nullptr);
@@ -528,7 +545,7 @@ protected:
     void TearDown() override {
         program.stop();
         clearC();
-        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", nullptr);
+        SetEnvironmentVariableA("QG_TEST_DRIVE_PLACES", kFolderDrives);
         SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", "5");
     }
     // The machine the next program start sees: the system's placing of the drives, the partition tool's rows.
@@ -554,6 +571,10 @@ protected:
 
 const std::string kWrongPlace =
     "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
+// The drive of that letter has no number on the first disk.
+std::string noPlace(const std::string& letter) {
+    return letter + ": 盘：系统给不出它在第一块硬盘上的分区号（没有这个盘，或者它是光驱、网络驱动器、SUBST 映射的盘或内存盘）";
+}
 
 TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.start());
@@ -912,18 +933,14 @@ TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
     ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
-// A CD drive at D: between partitions: the list ends there no more than the count does, but E: is the disk's
-// second partition, not its third. A run that would point Ghost at another partition than the one chosen, or
-// at a CD, is refused and says which numbers differ.
-TEST_F(OneKey, RunsThatTheSystemsPlacingContradictsAreRefused) {
+// A CD drive at D: between partitions: a run with an image on it is refused and names the drive.
+TEST_F(OneKey, AnImageOnACdIsRefused) {
     useMachine("C=0:1;D=cd;E=0:2", "3");
     CreateDirectoryA("D:\\Ghost", nullptr);
     write_bytes("D:\\Ghost\\x.gho", "AN IMAGE ON A CD");
     ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘在批处理中是 1:3，系统报告它是 1:2" + kWrongPlace));
     ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("D: 盘在批处理中是 1:2，系统报告它不是硬盘上的分区（例如光驱）" + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(noPlace("D") + kWrongPlace));
     key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
 }
@@ -966,7 +983,7 @@ TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
 }
 
 // Drives C: to L: on a disk of ten partitions (one_key.sh maps G: to L: for this case only, in a second start of
-// the prefix): the count of ten is read whole. H: has no Ghost number, as image drive or as chosen partition.
+// the prefix): every drive has the number the system gives it, H: and two digits included.
 class OneKeyTenDrives : public OneKey {
 protected:
     static void SetUpTestSuite() {
@@ -976,24 +993,26 @@ protected:
     }
     void SetUp() override {
         OneKey::SetUp();
-        useMachine(nullptr, "11");  // one primary, one extended and nine logical partitions: ten counted
+        // One primary, one extended and nine logical partitions: ten counted.
+        useMachine("C=0:1;D=0:2;E=0:3;F=0:4;G=0:5;H=0:6;I=0:7;J=0:8;K=0:9;L=0:10", "11");
     }
 };
 
-TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
+TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAsTheSystemPlacesThem) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
     HWND prompt = program.runToPrompt(true);
     ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(read_file(kBat), kRestoreBatch);  // C: is 1:1 and E: 1:3, as on a disk with its ten partitions
+    EXPECT_EQ(read_file(kBat), kRestoreBatch);
     program.escapeFromPrompt(prompt);
 
     ASSERT_NO_FATAL_FAILURE(program.selectImage("H:\\Ghost\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“H:\\Ghost\\x.gho”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
-    ASSERT_NO_FATAL_FAILURE(program.choosePartition('H'));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('L'));
+    ASSERT_TRUE(menuAttributesCleared());
+    ASSERT_NE(prompt = program.runToPrompt(true), nullptr);
+    EXPECT_EQ(read_file(kBat), "Ghost.exe -nousb -clone,mode=pload,src=1:6\\Ghost\\x.gho:1,dst=1:10  -sure -rb\r\nrestart");
+    program.escapeFromPrompt(prompt);
     key(program.main(), 'X');
     ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
@@ -1032,7 +1051,7 @@ TEST_F(OneKey, ARunOnAFullDriveCPutsTheMachineBack) {
 // Without C:\boot.ini (a system that starts another way) the run is refused and writes nothing.
 TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
     removeFile(kIni);
-    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.start(kShippedProgram));
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     key(program.main(), 'Y');
     EXPECT_EQ(program.answerMessage(),
@@ -1149,7 +1168,7 @@ TEST_F(OneKey, HeldKeysActOnlyWhereTheirPressBegan) {
 // From the start, Tab visits the units a user can see and use, the radio boxes as one stop; Alt and an
 // underlined letter click that control (Alt+B the back-up box alone, Alt+R restore again).
 TEST_F(OneKey, TabStopsAndUnderlinedLetters) {
-    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.start(kShippedProgram));
     auto name = [](HWND h) { return classOf(h) == "Button" ? textOf(h) : classOf(h); };
     std::vector<std::string> visited;
     for (int i = 0; i < 10; ++i) {
@@ -1182,7 +1201,7 @@ TEST_F(OneKey, ADamagedSkinLibraryIsWrittenAgain) {
     const std::string library = std::string(kProgramFolder) + "\\SkinH_EL.dll";
     removeFile(library.c_str());
     write_bytes(library, payload(bin::skin_library()).substr(0, 20000));
-    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.start(kShippedProgram));
     EXPECT_TRUE(read_file(library) == payload(bin::skin_library()));
     // Skin 10 paints the window's own background in its window colour.
     POINT inside{3, 3};
@@ -1195,6 +1214,121 @@ TEST_F(OneKey, ADamagedSkinLibraryIsWrittenAgain) {
         return seen == 0xF4E3D4;
     }, 20000)) << std::hex << seen;
     click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+// --- Partition numbers as the system gives them, and what DOS or Ghost would misread
+
+// A file dialog closed with its cancel button; then the program has handled the click.
+void cancelFileDialog(Program& program) {
+    HWND dialog = program.waitFor(&Program::fileDialog);
+    ASSERT_NE(dialog, nullptr) << program.describe();
+    click(dialogItem(dialog, IDCANCEL));
+    ASSERT_TRUE(program.waitGone(dialog));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(program.main(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer));
+}
+
+// Two primary partitions and no extended one (the partition tool lists two rows, the system places C: and D:
+// first and second): a restore of C: from D: names 1:2 and 1:1. The program's standard input stays open
+// without a key ever coming, and the probe answers all the same (its script ends waiting for a key). On this
+// machine without E: the preset back-up target there is refused; a cancelled save dialog changes nothing.
+TEST_F(OneKey, TwoPrimaryPartitionsAndADriveTheSystemDoesNotHave) {
+    useMachine("C=0:1;D=0:2", "2");
+    write_bytes("D:\\Ghost\\sys.gho", "AN IMAGE ON D:");
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE keys = nullptr, keyboard = nullptr;
+    ASSERT_TRUE(CreatePipe(&keys, &keyboard, &inheritable, 0));
+    SetHandleInformation(keyboard, HANDLE_FLAG_INHERIT, 0);
+    struct Close {
+        HANDLE h;
+        ~Close() { CloseHandle(h); }
+    } closeKeyboard{keyboard};
+    program.input = keys;
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    CloseHandle(keys);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\sys.gho"));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines,
+                  "Ghost.exe -nousb -clone,mode=pload,src=1:2\\Ghost\\sys.gho:1,dst=1:1  -sure -rb\r\nrestart");
+    program.escapeFromPrompt(prompt);
+
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    ASSERT_EQ(program.imagePath(), kImage);
+    click(program.button("保存(&S)"));
+    ASSERT_NO_FATAL_FAILURE(cancelFileDialog(program));
+    EXPECT_EQ(program.imagePath(), kImage);
+    EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(noPlace("E") + kWrongPlace));
+    EXPECT_EQ(read_file(kImage), "IMAGE OF THE SYSTEM");
+    key(program.main(), 'X');
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    removeFile("D:\\Ghost\\sys.gho");
+}
+
+// Image paths that the DOS command interpreter or Ghost's arguments would read otherwise, a batch line longer
+// than DOS hands a program, a path without its drive, and a partition table that orders the drives otherwise
+// than the system numbers them (E: is the third partition to the system, the fourth on the disk): each is
+// refused, naming what is wrong.
+TEST_F(OneKey, PathsAndLayoutsThatGhostWouldMisreadAreRefused) {
+    SetEnvironmentVariableA("QG_TEST_DISK_ORDER", "1,2,4,3");
+    struct Reset {
+        ~Reset() { SetEnvironmentVariableA("QG_TEST_DISK_ORDER", nullptr); }
+    } reset;
+    const std::string comma = "E:\\Ghost\\a,b.gho", percent = "E:\\100%\\x.gho";
+    const std::string longPath = "D:\\Ghost\\" + std::string(70, 'x') + ".gho";
+    CreateDirectoryA("E:\\100%", nullptr);
+    for (const std::string& p : {comma, percent, longPath}) write_bytes(p, "AN IMAGE");
+    const std::string misread = "，DOS 或 Ghost 会把它读错。请使用不含 , % | < > \" 这些字符的路径。";
+    ASSERT_NO_FATAL_FAILURE(program.start());
+
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(comma));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“" + comma + "”含有字符“,”" + misread));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(percent));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“" + percent + "”含有字符“%”" + misread));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(longPath));
+    const std::string line = "Ghost.exe -nousb -clone,mode=pload,src=1:2" + longPath.substr(2) + ":1,dst=1:1  -sure -rb";
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("Ghost 的命令行参数有 " + std::to_string(line.size() - 9) +
+                                          " 个字节，超过了 DOS 传给程序的 126 个字节，多出的部分会被截掉。请使用更短的镜像路径。"));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘是系统编号的 1:3，但按分区表里的先后顺序它是第 4 个分区：分区布局不寻常" +
+                                          kWrongPlace));
+    // The box of the path is the program's own: the test writes a path without its drive into it.
+    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Ghost\\G_WinXP.gho"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal(
+        "镜像路径“Ghost\\G_WinXP.gho”不是以盘符、冒号和反斜杠开头的完整路径（例如 E:\\Ghost\\sys.gho）。"));
+    key(program.main(), 'X');
+    EXPECT_TRUE(program.ended());
+    for (const std::string& p : {comma, percent, longPath}) removeFile(p.c_str());
+    RemoveDirectoryA("E:\\100%");
+}
+
+// A partition tool that never answers: past the probe's time limit (shortened for the test) the probe's
+// programs are ended and the message says that the partition information could not be read; the window stays
+// usable, and a run is refused.
+TEST_F(OneKey, APartitionToolThatNeverAnswers) {
+    SetEnvironmentVariableA("QG_DISKPART_WAIT_FOR", "C:\\qg\\never");
+    SetEnvironmentVariableA("QG_TEST_PROBE_LIMIT_MS", "3000");
+    struct Reset {
+        ~Reset() {
+            SetEnvironmentVariableA("QG_DISKPART_WAIT_FOR", nullptr);
+            SetEnvironmentVariableA("QG_TEST_PROBE_LIMIT_MS", nullptr);
+        }
+    } reset;
+    program.messageAtStartup = true;
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND box = program.waitFor(&Program::messageBox);
+    ASSERT_NE(box, nullptr) << program.describe();
+    EXPECT_EQ(textOf(Program::messageText(box)), "获取磁盘分区信息失败，请重启程序");
+    click(dialogItem(box, IDOK));
+    ASSERT_TRUE(program.waitGone(box));
+    EXPECT_TRUE(waitUntil([] { return !probeRuns(); })) << "the probe's programs still run";
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(expectRefusal("没有读到磁盘分区信息，不能确定 Ghost 的分区号。请重启程序后再试。"));
+    key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
 }
 }  // namespace
