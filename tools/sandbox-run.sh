@@ -82,24 +82,6 @@ wait_prompt() {
   done
   return 1
 }
-# The run rewrites the boot menu only after the separate program started by the image choice has cleared
-# its read-only, hidden and system attributes (Wine keeps read-only in the mode, the others in an extended
-# attribute): wait for that rather than a fixed time.
-wait_menu_writable() {
-  python3 - "$prefix/drive_c/boot.ini" <<'PY'
-import os, sys, time
-path, end = sys.argv[1], time.time() + 60
-while time.time() < end:
-    try:
-        attributes = int(os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0], 16)
-    except (OSError, ValueError):
-        attributes = 0
-    if os.stat(path).st_mode & 0o200 and not attributes & 6:
-        sys.exit(0)
-    time.sleep(0.5)
-sys.exit(1)
-PY
-}
 # wait_listed SECONDS WINDOW yes|no: waits until the window is (yes) or is no longer (no) among the tool's
 # visible windows.
 wait_listed() {
@@ -186,7 +168,6 @@ if main=$(wait_window 300); then
   # and its type-ahead would pick the first image on F: after the dialog.
   click "$main" 311 82              # 打开1
   choose_in_dialog "$main" 'E:\Ghost\G_WinXP.gho' || failed=1
-  wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
   key "$main" y
   back=""
   prompt=$(wait_prompt 60); found=$?
@@ -214,7 +195,6 @@ if main=$(wait_window 300); then
     sleep 1
     click "$main" 311 82            # 打开1
     choose_in_dialog "$main" "$backup_target" || failed=1
-    wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
     key "$main" y
     prompt=$(wait_prompt 60); found=$?
     if [ "$found" = 0 ]; then
