@@ -99,7 +99,6 @@ TEST_F(BootMenu, TheCheckOfTheWrittenMenu) {
         {"a second [boot loader] section", {L, T, D, O, X, E, L}, false},
         {"another default", {L, T, "default=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS", O, X, E}, false},
         {"a second time-out", {L, T, "timeout=30", D, O, X, E}, false},
-        {"no time-out", {L, D, O, X, E}, false},
         {"the entry not last in [operating systems]", {L, T, D, O, E, X}, false},
         {"the entry twice", {L, T, D, O, E, X, E}, false},
     };
@@ -206,37 +205,6 @@ TEST_F(BootMenu, PreparationKeepsTheCopyOnceTheMenuCarriesTheEntry) {
     EXPECT_FALSE(copyMade);
     EXPECT_EQ(read_file(kBak), kFiveLines);
     EXPECT_EQ(read_file(kIni), rewritten);
-}
-
-// Another program's file is moved aside before the run writes over it, never over an earlier saved one.
-TEST_F(BootMenu, AnotherProgramsFileIsKeptAside) {
-    const char kExe[] = "C:\\ghost.exe", kSaved[] = "C:\\ghostexe.bak";
-    struct Case {
-        const char* name;
-        const char* file;   // null: none
-        bool ours;
-        const char* saved;  // null: none
-        bool free;          // the run may write
-        const char* left;   // at C:\ghost.exe afterwards (null: none)
-    } cases[] = {
-        {"another program's", "ANOTHER GHOST", false, nullptr, true, nullptr},
-        {"ours", "OUR GHOST", true, nullptr, true, "OUR GHOST"},
-        {"none", nullptr, false, nullptr, true, nullptr},
-        {"a saved one is there already", "ANOTHER GHOST", false, "EARLIER", false, "ANOTHER GHOST"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        for (const char* p : {kExe, kSaved}) removeFile(p);
-        if (c.file) write_bytes(kExe, c.file);
-        if (c.saved) write_bytes(kSaved, c.saved);
-        EXPECT_EQ(keepForeignFileAside(kExe, kSaved, c.ours), c.free);
-        EXPECT_EQ(exists(kExe), c.left != nullptr);
-        if (c.left) EXPECT_EQ(read_file(kExe), c.left);
-        const char* saved = c.saved ? c.saved : c.free && c.file && !c.ours ? c.file : nullptr;
-        EXPECT_EQ(exists(kSaved), saved != nullptr);
-        if (saved) EXPECT_EQ(read_file(kSaved), saved);
-    }
-    for (const char* p : {kExe, kSaved}) removeFile(p);
 }
 
 TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
