@@ -2,6 +2,9 @@
 // numbers at 0; the exit routine frees every text.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "runtime/runtime.h"
 
 // --- One-key run
@@ -105,17 +108,48 @@ void buildGhostCommands();     // sets restoreCommand and backupCommand from the
 Text operationRefusal();
 
 // Boot menu (boot_menu.cpp)
-void prepareBootMenu();  // copies C:\boot.ini to C:\boot.bak and clears the menu's attributes
-// Why a run cannot rewrite the menu safely (no C:\boot.ini, or no C:\boot.bak that would put the menu back);
-// null when it can.
+// Why a run cannot rewrite the menu safely (no C:\boot.ini, or a menu carrying our entry without a C:\boot.bak
+// that would put it back); null when it can.
 const char* bootMenuRefusal();
-bool rewriteBootMenu();        // makes C:\grldr the default entry of C:\boot.ini; false when not written
-bool bootMenuCarriesEntry();   // C:\boot.ini holds the entry "C:\grldr=Drelvok"
+// The run's first step, once its checks have passed: C:\boot.ini copied to C:\boot.bak with its attributes
+// (unless the menu already carries our entry, or the copy already holds it), then the menu's attributes
+// cleared, each checked. Null when done (copyMade: C:\boot.bak was written); otherwise why not, with nothing
+// on C: changed.
+const char* prepareBootMenu(bool* copyMade);
+bool rewriteBootMenu();           // makes C:\grldr the default entry of C:\boot.ini; false when not written
+bool bootMenuCarriesEntry();      // C:\boot.ini holds the entry "C:\grldr=Drelvok"
+bool bootMenuStartsBootLoader();  // C:\boot.ini as the rewrite leaves it (menuStartsBootLoader)
+// The rewritten menu for the lines of the old one: one [boot loader] section (the first) whose time-out and
+// default keys are set where they stand (added first in it where missing), every other line where it was, and
+// our entry last in [operating systems]. A menu of up to six lines in the usual order keeps the layout the
+// menu has always had.
+std::string rewrittenMenu(const std::vector<std::string>& old);
+// One [boot loader] section, time-out 2 and default C:\grldr in it, our entry once, last in [operating systems].
+bool menuStartsBootLoader(const std::vector<std::string>& lines);
 void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
-// The undo's file steps: the saved menu and boot loader back, our files gone (C:\grldr whatever it holds
-// when loaderJustWritten). Without a saved menu a menu that starts C:\grldr keeps it. True when the menu no
-// longer carries our entry.
-bool undoBootFiles(bool loaderJustWritten);
+// Before the run writes over path: another program's file there (not ours) is moved to saved. False when it
+// cannot be (saved exists already, or the move fails): the run must not write over it.
+bool keepForeignFileAside(const char* path, const char* saved, bool ours);
+
+// What a one-key run changed on C:, for its rollback.
+struct RunChanges {
+    bool copyMade = false;             // the run wrote C:\boot.bak
+    std::vector<const char*> written;  // the boot set's files the run wrote or began to write
+};
+// What an undo or a rollback did, and what it could not do.
+struct UndoReport {
+    bool menuPutBack = false;    // C:\boot.ini holds the saved menu again
+    bool menuLeftAlone = false;  // C:\boot.ini carried no entry of ours: left as it was
+    std::vector<std::string> removed;  // our files removed
+    std::vector<std::string> putBack;  // other programs' files back in place
+    std::string problems;  // what is on C: that should not be, and what to do; lines ending in CR LF
+};
+// The undo's file steps (run null), or the rollback of a failed run. The menu is put back from C:\boot.bak
+// when it carries our entry (a rollback: whenever a usable copy is there), never left missing; our files go
+// (only those the run wrote, for a rollback), except the boot loader while the menu still starts it; other
+// programs' files kept aside come back.
+UndoReport undoBootFiles(const RunChanges* run);
+std::string undoSummary(const UndoReport& report);  // one line for each thing done or not done
 
 // Whole-file contents, for the checks of the one-key run (boot_menu.cpp).
 bool fileHolds(const char* path, const char* data, int32_t size);

@@ -54,29 +54,48 @@ bool writeBatchFile(const char* batch) {
 }
 
 // Writes the boot menu and the boot set, each write checked against what it had to put there (a write that
-// reported failure counts as failed). Answers what is not in place, one line each; empty when all is.
-Text writeBootSet() {
+// reported failure counts as failed), and notes in changes what it wrote. Another program's batch file or
+// imaging program (one there while the menu carried no entry of ours) is kept aside first, and is never
+// written over. Answers what is not in place, one line each; empty when all is.
+Text writeBootSet(bool menuHadEntry, RunChanges* changes) {
     Text faults = concat({});
-    if (!(rewriteBootMenu() && bootMenuCarriesEntry()))
+    if (!(rewriteBootMenu() && bootMenuStartsBootLoader()))
         faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
     saveForeignBootLoader();
     const char* batch = chosenBatch();
     Text custom = customGhostPath();
+    // Another program's batch file or imaging program goes aside first; where it cannot, it stays, and ours is
+    // not written over it.
+    auto keptAside = [&](const char* path, const char* saved, bool ours) {
+        if (keepForeignFileAside(path, saved, ours)) return true;
+        faults = concat({faults.c_str(), path, txt::run_failed_keep_aside(), saved, txt::run_failed_keep_aside_end(),
+                         txt::line_end()});
+        return false;
+    };
+    // No operation chosen: a batch file of an earlier run stays as it is.
+    bool writeBatch = batch && keptAside(txt::path_ghost_bat(), txt::path_ghost_bat_saved(),
+                                         menuHadEntry || fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch)));
+    bool writeGhost = keptAside(txt::path_ghost_exe(), txt::path_ghost_exe_saved(),
+                                menuHadEntry || fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost()));
+    changes->written = {txt::path_grldr(), txt::path_qelo_img()};
+    if (writeBatch) changes->written.push_back(txt::path_ghost_bat());
+    if (writeGhost) changes->written.push_back(txt::path_ghost_exe());
     struct Written {
         const char* path;
+        bool tried;
         bool inPlace;
     } files[] = {  // written in this order (a braced list is evaluated from left to right)
-        {txt::path_grldr(), deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
-        // No operation chosen: a batch file of an earlier run stays as it is.
-        {txt::path_ghost_bat(),
-         !batch || (writeBatchFile(batch) && fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch)))},
-        {txt::path_ghost_exe(),
-         deployDosGhost() && (custom.empty() ? fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost())
-                                             : sameFileContent(custom.c_str(), txt::path_ghost_exe()))},
-        {txt::path_qelo_img(), deployFloppyImage() && fileHoldsPayload(txt::path_qelo_img(), bin::floppy_image())},
+        {txt::path_grldr(), true, deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
+        {txt::path_ghost_bat(), writeBatch,
+         writeBatch && writeBatchFile(batch) && fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch))},
+        {txt::path_ghost_exe(), writeGhost,
+         writeGhost && deployDosGhost() &&
+             (custom.empty() ? fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost())
+                             : sameFileContent(custom.c_str(), txt::path_ghost_exe()))},
+        {txt::path_qelo_img(), true, deployFloppyImage() && fileHoldsPayload(txt::path_qelo_img(), bin::floppy_image())},
     };
     for (const Written& f : files)
-        if (!f.inPlace) faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
+        if (f.tried && !f.inPlace) faults = concat({faults.c_str(), f.path, txt::run_failed_file(), txt::line_end()});
     return faults;
 }
 
@@ -198,13 +217,25 @@ void runOneKey() {
     }
     if (!backupTargetConfirmed()) return;
 
-    // A restart can only help when everything the boot chain needs is in place; otherwise the machine is put
-    // back as it was (the menu from C:\boot.bak, the files this run wrote gone) before the message.
-    Text faults = writeBootSet();
+    // Nothing on C: changes before this point. The copy of the menu comes first; where it cannot be made,
+    // nothing else is written.
+    bool menuHadEntry = bootMenuCarriesEntry();
+    RunChanges changes;
+    if (const char* reason = prepareBootMenu(&changes.copyMade)) {
+        refuseRun(reason);
+        return;
+    }
+    // A restart can only help when everything the boot chain needs is in place; otherwise what the run changed
+    // is put back (the menu from C:\boot.bak, the files it wrote gone, other programs' files back) before the
+    // message, which says so only when it is so.
+    Text faults = writeBootSet(menuHadEntry, &changes);
     if (!faults.empty()) {
-        bool putBack = undoBootFiles(true);
-        Text message = concat({txt::run_failed_intro(), faults.c_str(),
-                               putBack ? txt::run_failed_put_back() : txt::run_failed_advice()});
+        UndoReport report = undoBootFiles(&changes);
+        std::string outcome = report.problems.empty() && !menuHadEntry
+                                  ? txt::run_failed_put_back()
+                                  : (report.problems.empty() ? txt::run_failed_undone() : txt::run_failed_not_undone()) +
+                                        undoSummary(report);
+        Text message = concat({txt::run_failed_intro(), faults.c_str(), outcome.c_str()});
         call_command(message_box, 2, message.arg(), value_int(0x30)  /* OK, warning icon */);
         updateUndoButton(txt::root_of_c());
         return;
@@ -252,7 +283,6 @@ void selectImage() {
             if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
         }
     }
-    prepareBootMenu();
     deleteProbeScript();
 }
 

@@ -165,30 +165,37 @@ TEST_F(Payloads, FloppyStartUpBatchRunsTheDosStepsInOrder) {
     std::string batch = floppy_file(image, "AUTOEXECBAT");
     ASSERT_FALSE(batch.empty());
     EXPECT_EQ(batch.find('\n'), batch.find("\r\n") + 1);  // CR LF lines
-    // The steps in the order the DOS side must take them; each must follow the one before.
+    // The steps in the order the DOS side must take them; each must follow the one before. The drive is the
+    // first that holds the floppy image (the letters go backwards: the last one set wins); the menu is put back
+    // by writing the copy over it, and checked, before anything is removed or run.
     const char* steps[] = {
         "XMSDSK.EXE 4096 Z:",
         "COPY A:\\COMMAND.COM Z:\\",
         "COPY A:\\ATTRIB.COM Z:\\",
+        "COPY A:\\FIND.EXE Z:\\",
         "COPY A:\\RESTART.COM Z:\\",
         "COPY A:\\XMSMAN.EXE Z:\\",
         "PATH Z:\\",
         "A:\\NTFSDRV.EXE",
-        "FOR %%D IN (C D E F G H I J K L M N O P Q R S T U V W X Y) DO IF EXIST %%D:\\QELO.IMG SET QD=%%D",
+        "FOR %%D IN (Y X W V U T S R Q P O N M L K J I H G F E D C) DO IF EXIST %%D:\\QELO.IMG SET QD=%%D",
         "COPY %QD%:\\GHOST.BAT Z:\\",
         "COPY %QD%:\\GHOST.EXE Z:\\",
+        "ATTRIB -R -H -S %QD%:\\BOOT.BAK",
+        "COPY /Y %QD%:\\BOOT.BAK %QD%:\\BOOT.INI",
+        "DEL %QD%:\\BOOT.BAK",
+        "\r\n:CHECKMENU\r\n",
+        "IF EXIST %QD%:\\BOOT.BAK GOTO MENUNOTBACK\r\n",
+        "IF NOT EXIST %QD%:\\BOOT.INI GOTO MENUNOTBACK\r\n",
+        "FIND /I \"C:\\grldr=Drelvok\" %QD%:\\BOOT.INI",
+        "IF ERRORLEVEL 2 GOTO MENUNOTBACK\r\n",
+        "IF NOT ERRORLEVEL 1 GOTO MENUNOTBACK\r\n",
         "DEL %QD%:\\GHOST.BAT",
         "DEL %QD%:\\GHOST.EXE",
         "DEL %QD%:\\GRLDR\r\n",
-        "DEL %QD%:\\GRLDR.MBR",
         "DEL %QD%:\\QELO.IMG",
         "REN %QD%:\\GRLDR.BAK GRLDR\r\n",
-        "REN \"%QD%:\\GRLDR.MBR.BAK\" GRLDR.MBR",
-        "DEL %QD%:\\BOOT.INI",
-        "REN %QD%:\\BOOT.BAK BOOT.INI",
-        "ATTRIB -R -H -S %QD%:\\BOOT\\BCD*.*",
-        "DEL %QD%:\\BOOT\\BCD\r\n",
-        "REN %QD%:\\BOOT\\BCD.BAK BCD",
+        "REN %QD%:\\GHOSTBAT.BAK GHOST.BAT\r\n",
+        "REN %QD%:\\GHOSTEXE.BAK GHOST.EXE\r\n",
         "\r\nZ:\r\n",
         "\r\nGHOST.BAT\r\n",
     };
@@ -198,6 +205,18 @@ TEST_F(Payloads, FloppyStartUpBatchRunsTheDosStepsInOrder) {
         EXPECT_NE(found, std::string::npos) << "missing or out of order: " << step;
         if (found != std::string::npos) at = found + std::strlen(step);
     }
+    // Only what the tool saved is put back: no boot configuration of a later Windows, no GRLDR.MBR; the menu is
+    // never deleted; the imaging program runs once.
+    for (const char* never : {"BCD", "GRLDR.MBR", "DEL %QD%:\\BOOT.INI"})
+        EXPECT_EQ(batch.find(never), std::string::npos) << never;
+    EXPECT_EQ(batch.find("\r\nGHOST.BAT\r\n"), batch.rfind("\r\nGHOST.BAT\r\n"));
+    // Where the menu is not back, the batch says what to do and runs nothing, restarts nothing.
+    size_t block = batch.find("\r\n:MENUNOTBACK\r\n");
+    ASSERT_NE(block, std::string::npos);
+    size_t blockEnd = batch.find("\r\nGOTO END\r\n", block);
+    ASSERT_NE(blockEnd, std::string::npos);
+    for (size_t line = batch.find("\r\n", block + 2) + 2; line < blockEnd + 2; line = batch.find("\r\n", line) + 2)
+        EXPECT_EQ(batch.substr(line, 5), "ECHO ") << batch.substr(line, batch.find("\r\n", line) - line);
 }
 
 TEST_F(Payloads, ProbeScriptIsAGbkBatchWithoutAFinalLineEnd) {

@@ -94,24 +94,6 @@ key() {
   click_at $(( $1 + $3 / 2 )) $(( $2 + 8 ))
   xdotool key "$5"
 }
-# The run rewrites the boot menu only after the separate program started by the image choice has cleared
-# its read-only, hidden and system attributes (Wine keeps read-only in the mode, the others in an extended
-# attribute): wait for that rather than a fixed time.
-wait_menu_writable() {
-  python3 - "$prefix/drive_c/boot.ini" <<'PY'
-import os, sys, time
-path, end = sys.argv[1], time.time() + 60
-while time.time() < end:
-    try:
-        attributes = int(os.getxattr(path, "user.DOSATTRIB").split(b"\0")[0], 16)
-    except (OSError, ValueError):
-        attributes = 0
-    if os.stat(path).st_mode & 0o200 and not attributes & 6:
-        sys.exit(0)
-    time.sleep(0.5)
-sys.exit(1)
-PY
-}
 # What the display and the prefix show when something did not come.
 diagnose() {
   import -display "$DISPLAY" -window root "$shots/demo-failed.png" 2>/dev/null
@@ -209,7 +191,6 @@ if wait_for 300 main >/dev/null; then
   # clicked rather than its key F pressed: the key would also reach the list of images, which has the focus,
   # and its type-ahead would pick the first image on F: after the dialog.
   choose_in_dialog '打开(&F)' 'E:\Ghost\G_WinXP.gho' || failed=1
-  wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
   back=""
   if run_to_prompt "the restore run"; then
     shot restart-prompt demo-restart-prompt
@@ -233,8 +214,7 @@ if wait_for 300 main >/dev/null; then
     click '备份系统(&B)'
     sleep 1
     choose_in_dialog '保存(&S)' "$backup_target" || failed=1
-    wait_menu_writable || say "the boot menu still has its attributes; the run will say so"
-    if run_to_prompt "the back-up run"; then
+      if run_to_prompt "the back-up run"; then
       shot restart-prompt demo-restart-prompt-backup
       say "back-up run done"
       show_c

@@ -1,14 +1,14 @@
-// The boot menu on drive C: of the test prefix: the rewrite byte for byte, the copy taken at an image
-// selection, the boot loader of another tool, and the undo's file steps with the menu's attributes.
+// The boot menu on drive C: of the test prefix: the rewrite byte for byte, the copy a run takes first, other
+// programs' files kept aside, and the undo's file steps with the menu's attributes.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/app.h"
 #include "payloads/constants.h"
-#include "tests/support/processes.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -19,6 +19,11 @@ const char kEntry[] = "C:\\grldr=Drelvok";
 const char kXpLine[] = "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
 const char kOldHeader[] = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n";
 const std::string kFiveLines = std::string(kOldHeader) + "[operating systems]\r\n" + kXpLine + "\r\n";
+const std::string kRewritten = std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry;
+// A menu as it stands on an XP machine where a later Windows was added.
+const std::string kWarnings =
+    ";\r\n;Warning: Boot.ini is used on Windows XP and earlier operating systems.\r\n"
+    ";Warning: Use BCDEDIT.exe to modify Windows Vista boot options.\r\n;\r\n";
 
 class BootMenu : public ::testing::Test {
 protected:
@@ -32,34 +37,42 @@ protected:
     }
     static void clean() {
         for (const char* p : {kIni, kBak, "C:\\grldr", "C:\\grldr.bak", "C:\\ghost.bat", "C:\\ghost.exe",
-                              "C:\\Qelo.img"})
+                              "C:\\Qelo.img", "C:\\ghostbat.bak", "C:\\ghostexe.bak"})
             removeFile(p);
     }
 };
 
 TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
-    const std::string tail = std::string("\r\n") + kEntry;
+    const std::string xp = std::string(kXpLine) + "\r\n";
     struct Case {
         const char* name;
         bool present;
         std::string before;
         std::string after;
     } cases[] = {
-        {"five lines", true, kFiveLines,
-         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
-        {"five lines, no final line end", true, kFiveLines.substr(0, kFiveLines.size() - 2),
-         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
+        {"five lines", true, kFiveLines, kRewritten},
+        {"five lines, no final line end", true, kFiveLines.substr(0, kFiveLines.size() - 2), kRewritten},
         {"six lines, the fourth not the section header", true,
-         std::string(kOldHeader) + "redirect=COM1\r\n[operating systems]\r\n" + kXpLine + "\r\n",
-         std::string(kHeader) + "redirect=COM1\r\n[operating systems]\r\n" + kXpLine + "\r\n" + kEntry},
+         std::string(kOldHeader) + "redirect=COM1\r\n[operating systems]\r\n" + xp,
+         std::string(kHeader) + "redirect=COM1\r\n[operating systems]\r\n" + xp + kEntry},
         {"eight lines: every line from the fourth on is kept", true,
          kFiveLines + "C:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n",
-         std::string(kHeader) + "[operating systems]\r\n" + kXpLine +
-             "\r\nC:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n" + kEntry},
-        {"a rewritten menu rewritten again carries the entry once", true,
-         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry,
-         std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry},
+         std::string(kHeader) + "[operating systems]\r\n" + xp +
+             "C:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n" + kEntry},
+        {"a rewritten menu rewritten again carries the entry once", true, kRewritten, kRewritten},
         {"no boot.ini", false, "", std::string(kHeader) + "\r\n\r\n\r\n" + kEntry},
+        {"comment lines first: one [boot loader] section, the comments and the old entry kept", true,
+         kWarnings + kFiveLines, kWarnings + kHeader + "[operating systems]\r\n" + xp + kEntry},
+        {"keys set where they stand, a missing default added after the time-out, other keys kept", true,
+         "[Boot Loader]\r\nredirect=COM1\r\n;timeout=5\r\n Timeout = 30\r\n[operating systems]\r\n" + xp,
+         "[Boot Loader]\r\nredirect=COM1\r\n;timeout=5\r\ntimeout=2\r\ndefault=C:\\grldr\r\n[operating systems]\r\n" + xp +
+             kEntry},
+        {"a section after [operating systems]: the entry ends [operating systems]", true,
+         kFiveLines + "[debug]\r\nport=com1\r\n",
+         std::string(kHeader) + "[operating systems]\r\n" + xp + kEntry + "\r\n[debug]\r\nport=com1\r\n"},
+        {"a second [boot loader] section loses its header and keys", true,
+         std::string(kHeader) + ";\r\n" + kFiveLines + "\r\n" + kEntry,
+         std::string(kHeader) + ";\r\n[operating systems]\r\n" + xp + "\r\n" + kEntry},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,7 +81,30 @@ TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
         EXPECT_TRUE(rewriteBootMenu());
         EXPECT_EQ(read_file(kIni), c.after);
         EXPECT_EQ(attributes(kIni), 0u);
-        EXPECT_TRUE(bootMenuCarriesEntry());
+        EXPECT_TRUE(bootMenuStartsBootLoader());
+    }
+}
+
+// The run's check of the written menu: what the boot loader needs to start C:\grldr within two seconds.
+TEST_F(BootMenu, TheCheckOfTheWrittenMenu) {
+    const std::string L = "[boot loader]", T = "timeout=2", D = "default=C:\\grldr", O = "[operating systems]",
+                      X = kXpLine, E = kEntry;
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        bool starts;
+    } cases[] = {
+        {"as the rewrite leaves it", {L, T, D, O, X, "", E}, true},
+        {"no [operating systems] section: the entry ends the file", {L, T, D, "", "", "", E}, true},
+        {"a second [boot loader] section", {L, T, D, O, X, E, L}, false},
+        {"another default", {L, T, "default=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS", O, X, E}, false},
+        {"a second time-out", {L, T, "timeout=30", D, O, X, E}, false},
+        {"the entry not last in [operating systems]", {L, T, D, O, E, X}, false},
+        {"the entry twice", {L, T, D, O, E, X, E}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(menuStartsBootLoader(c.lines), c.starts);
     }
 }
 
@@ -95,31 +131,48 @@ TEST_F(BootMenu, ContentChecksCompareEveryByte) {
     EXPECT_TRUE(sameFileContent(kBat, kBak));
 }
 
-// Preparation starts "attrib C:\boot.ini -r -h -s" without waiting for it; the stand-in attrib beside this
-// program applies all three flags as Windows does (Wine's own applies only the last one). The preparation is
-// done when that run has ended: a run still going would clear the attributes of a menu that a later case sets.
-void prepareAndWait() {
-    prepareBootMenu();
-    for (int i = 0; i < 600 && processRuns("attrib.exe"); ++i) Sleep(50);
-    ASSERT_FALSE(processRuns("attrib.exe")) << "the attrib run of the preparation did not end";
-}
-
-// Also over the read-only, hidden, system copy of an earlier selection.
+// The run's first step: C:\boot.bak holds the menu with its attributes, and the menu's attributes are clear,
+// when the step returns. A copy held open by another program (reading only) cannot be replaced: the run is
+// refused and both files stay as they were; one that already holds the menu need not be.
 TEST_F(BootMenu, PreparationCopiesTheMenuAndClearsItsAttributes) {
-    write_bytes(kBak, "an older copy");
-    setAttributes(kBak, kHidSysRo);
-    write_bytes(kIni, kFiveLines);
-    setAttributes(kIni, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    prepareAndWait();
-    EXPECT_EQ(read_file(kBak), kFiveLines);
-    EXPECT_EQ(attributes(kBak), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    EXPECT_EQ(attributes(kIni), 0u);
-    EXPECT_EQ(read_file(kIni), kFiveLines);
+    struct Case {
+        const char* name;
+        const char* copy;  // null: none
+        uint32_t copyAttributes;
+        bool held;
+        const char* reason;
+        bool copyMade;
+    } cases[] = {
+        {"no copy", nullptr, 0, false, nullptr, true},
+        {"a read-only, hidden, system copy of an earlier menu", "an older copy", kHidSysRo, false, nullptr, true},
+        {"the copy holds the menu already", kFiveLines.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true,
+         nullptr, false},
+        {"an older copy held open", "an older copy", kHidSysRo, true, txt::run_refused_no_copy(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clean();
+        write_bytes(kIni, kFiveLines);
+        setAttributes(kIni, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        if (c.copy) {
+            write_bytes(kBak, c.copy);
+            setAttributes(kBak, c.copyAttributes);
+        }
+        HANDLE held = c.held ? CreateFileA(kBak, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        bool copyMade = !c.copyMade;
+        EXPECT_EQ(prepareBootMenu(&copyMade), c.reason);
+        EXPECT_EQ(copyMade, c.copyMade);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_EQ(read_file(kIni), kFiveLines);
+        EXPECT_EQ(attributes(kIni), c.reason ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM : 0u);
+        EXPECT_EQ(read_file(kBak), c.reason ? std::string(c.copy) : kFiveLines);
+        EXPECT_EQ(attributes(kBak), c.reason ? c.copyAttributes : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    }
 }
 
-// A run goes ahead only when C:\boot.bak would put back the menu it is about to replace.
+// A run goes ahead only when there is a menu, and when C:\boot.bak would put back one that carries our entry.
 TEST_F(BootMenu, RefusalWithoutAMenuOrACopyThatPutsItBack) {
-    const std::string rewritten = std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry;
     struct Case {
         const char* name;
         const char* ini;  // null: absent
@@ -127,12 +180,11 @@ TEST_F(BootMenu, RefusalWithoutAMenuOrACopyThatPutsItBack) {
         const char* reason;  // null: no refusal
     } cases[] = {
         {"no boot.ini", nullptr, kFiveLines.c_str(), txt::run_refused_no_boot_menu()},
-        {"no copy", kFiveLines.c_str(), nullptr, txt::run_refused_stale_copy()},
-        {"an older copy", kFiveLines.c_str(), "an older menu", txt::run_refused_stale_copy()},
-        {"the copy of this menu", kFiveLines.c_str(), kFiveLines.c_str(), nullptr},
-        {"our entry, the user's menu saved", rewritten.c_str(), kFiveLines.c_str(), nullptr},
-        {"our entry, no copy", rewritten.c_str(), nullptr, txt::run_refused_no_own_menu()},
-        {"our entry in the copy too", rewritten.c_str(), rewritten.c_str(), txt::run_refused_no_own_menu()},
+        {"no copy: the run makes it", kFiveLines.c_str(), nullptr, nullptr},
+        {"an older copy: the run replaces it", kFiveLines.c_str(), "an older menu", nullptr},
+        {"our entry, the user's menu saved", kRewritten.c_str(), kFiveLines.c_str(), nullptr},
+        {"our entry, no copy", kRewritten.c_str(), nullptr, txt::run_refused_no_own_menu()},
+        {"our entry in the copy too", kRewritten.c_str(), kRewritten.c_str(), txt::run_refused_no_own_menu()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,7 +200,9 @@ TEST_F(BootMenu, PreparationKeepsTheCopyOnceTheMenuCarriesTheEntry) {
     write_bytes(kBak, kFiveLines);
     rewriteBootMenu();
     const std::string rewritten = read_file(kIni);
-    prepareAndWait();  // a second image selection after a run
+    bool copyMade = true;
+    EXPECT_EQ(prepareBootMenu(&copyMade), nullptr);  // a second run
+    EXPECT_FALSE(copyMade);
     EXPECT_EQ(read_file(kBak), kFiveLines);
     EXPECT_EQ(read_file(kIni), rewritten);
 }
@@ -180,43 +234,97 @@ TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
     write_bytes("C:\\grldr", "another tool's loader");
     saveForeignBootLoader();
     write_bytes("C:\\grldr", ours);  // the run's boot loader
-    undoBootFiles(false);
+    undoBootFiles(nullptr);
     EXPECT_EQ(read_file("C:\\grldr"), "another tool's loader");
     EXPECT_FALSE(exists("C:\\grldr.bak"));
 }
 
-// Also when the menu still has its attributes: an undo right after an image selection may come before the
-// program started by the selection has cleared them.
-TEST_F(BootMenu, UndoPutsTheSavedMenuBackWithItsAttributesAndRemovesTheBootSet) {
-    for (uint32_t menuAttributes : {0u, kHidSysRo}) {
-        SCOPED_TRACE(menuAttributes);
+// The undo puts the saved menu back (in one step, or by its bytes while another program holds the copy open)
+// only where the menu carries our entry, removes our files and puts other programs' back, and tells which.
+TEST_F(BootMenu, UndoPutsBackWhatTheToolChangedAndOnlyThat) {
+    const std::string edited = kFiveLines + "C:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\n";
+    struct Case {
+        const char* name;
+        std::string menu;
+        uint32_t menuAttributes;
+        bool held;          // another program holds C:\boot.bak open, reading only
+        bool bootSet;       // our files and other programs' saved ones are on C:
+        std::string after;  // C:\boot.ini afterwards
+        uint32_t afterAttributes;
+        bool copyLeft;
+        bool putBack, leftAlone, problems;
+        std::vector<std::string> removed;
+    } cases[] = {
+        {"after a run", kRewritten, 0, false, true, kFiveLines, kHidSysRo, false, true, false, false,
+         {"C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}},
+        {"the menu still read-only, hidden, system", kRewritten, kHidSysRo, false, false, kFiveLines, kHidSysRo, false,
+         true, false, false, {}},
+        {"the copy held open", kRewritten, 0, true, false, kFiveLines, kHidSysRo, true, true, false, true, {}},
+        {"a menu edited since: our entry gone", edited, kHidSysRo, false, true, edited, kHidSysRo, true, false, true,
+         false, {"C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}},
+        {"nothing to undo", kFiveLines, kHidSysRo, false, false, kFiveLines, kHidSysRo, true, false, true, false, {}},
+    };
+    const std::string batch = "Ghost.exe -nousb -clone,mode=pload,src=1:3\\a.gho:1,dst=1:1  -sure -rb\r\nrestart";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clean();
         write_bytes(kBak, kFiveLines);
         setAttributes(kBak, kHidSysRo);
-        write_bytes(kIni, std::string(kHeader) + "\r\n\r\n\r\n" + kEntry);
-        setAttributes(kIni, menuAttributes);
-        write_bytes("C:\\grldr", payload(bin::boot_loader()));
-        for (const char* p : {"C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}) write_bytes(p, "x");
-        EXPECT_TRUE(undoBootFiles(false));
-        EXPECT_EQ(read_file(kIni), kFiveLines);
-        EXPECT_EQ(attributes(kIni), kHidSysRo);
-        for (const char* p : {kBak, "C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"})
+        write_bytes(kIni, c.menu);
+        setAttributes(kIni, c.menuAttributes);
+        if (c.bootSet) {
+            write_bytes("C:\\grldr", payload(bin::boot_loader()));
+            write_bytes("C:\\ghost.bat", batch);
+            write_bytes("C:\\ghost.exe", payload(bin::dos_ghost()));
+            write_bytes("C:\\Qelo.img", "x");
+            write_bytes("C:\\ghostbat.bak", "ANOTHER BATCH");
+            write_bytes("C:\\ghostexe.bak", "ANOTHER GHOST");
+        }
+        HANDLE held = c.held ? CreateFileA(kBak, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        UndoReport report = undoBootFiles(nullptr);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_EQ(read_file(kIni), c.after);
+        EXPECT_EQ(attributes(kIni), c.afterAttributes);
+        EXPECT_EQ(exists(kBak), c.copyLeft);
+        EXPECT_EQ(report.menuPutBack, c.putBack);
+        EXPECT_EQ(report.menuLeftAlone, c.leftAlone);
+        EXPECT_EQ(!report.problems.empty(), c.problems) << report.problems;
+        EXPECT_EQ(report.removed, c.removed);
+        if (c.bootSet) {
+            EXPECT_EQ(read_file("C:\\ghost.bat"), "ANOTHER BATCH");
+            EXPECT_EQ(read_file("C:\\ghost.exe"), "ANOTHER GHOST");
+            EXPECT_EQ(report.putBack, (std::vector<std::string>{"C:\\ghost.bat", "C:\\ghost.exe"}));
+        }
+        for (const char* p : {"C:\\grldr", "C:\\Qelo.img", "C:\\ghostbat.bak", "C:\\ghostexe.bak"})
             EXPECT_FALSE(exists(p)) << p;
-        clean();
     }
 }
 
-// Without a saved menu the menu stays; one that still starts our boot loader keeps it, and the undo says so.
-TEST_F(BootMenu, UndoWithoutASavedMenuLeavesTheMenuInPlace) {
-    write_bytes(kIni, kFiveLines);
-    EXPECT_TRUE(undoBootFiles(false));
-    EXPECT_EQ(read_file(kIni), kFiveLines);
+// The XP menu with comment lines first, through a run's first two steps and the undo: byte for byte and
+// attribute for attribute as it was.
+TEST_F(BootMenu, TheUndoGivesTheOriginalMenuBackByteForByte) {
+    const std::string original = kWarnings + kFiveLines;
+    write_bytes(kIni, original);
+    setAttributes(kIni, kHidSysRo);
+    bool copyMade = false;
+    ASSERT_EQ(prepareBootMenu(&copyMade), nullptr);
+    ASSERT_TRUE(rewriteBootMenu());
+    ASSERT_TRUE(bootMenuStartsBootLoader());
+    EXPECT_TRUE(undoBootFiles(nullptr).menuPutBack);
+    EXPECT_EQ(read_file(kIni), original);
+    EXPECT_EQ(attributes(kIni), kHidSysRo);
+    EXPECT_FALSE(exists(kBak));
+}
 
-    const std::string rewritten = std::string(kHeader) + "\r\n\r\n\r\n" + kEntry;
-    write_bytes(kIni, rewritten);
+// Without a saved menu, a menu that still starts our boot loader keeps it, and the undo says so.
+TEST_F(BootMenu, UndoWithoutASavedMenuLeavesTheMenuInPlace) {
+    write_bytes(kIni, kRewritten);
     write_bytes("C:\\grldr", payload(bin::boot_loader()));
     write_bytes("C:\\Qelo.img", "x");
-    EXPECT_FALSE(undoBootFiles(false));
-    EXPECT_EQ(read_file(kIni), rewritten);
+    UndoReport report = undoBootFiles(nullptr);
+    EXPECT_EQ(report.problems, txt::undo_menu_not_restored());
+    EXPECT_EQ(read_file(kIni), kRewritten);
     EXPECT_EQ(read_file("C:\\grldr"), payload(bin::boot_loader()));
     EXPECT_FALSE(exists("C:\\Qelo.img"));
 }
