@@ -126,7 +126,6 @@ bool bootMenuStartsBootLoader();  // C:\boot.ini as the rewrite leaves it (menuS
 std::string rewrittenMenu(const std::vector<std::string>& old);
 // One [boot loader] section, time-out 2 and default C:\grldr in it, our entry once, last in [operating systems].
 bool menuStartsBootLoader(const std::vector<std::string>& lines);
-void saveForeignBootLoader();  // a C:\grldr that is not ours becomes C:\grldr.bak (unless that exists)
 // Before the run writes over path: another program's file there (not ours) is moved to saved. False when it
 // cannot be (saved exists already, or the move fails): the run must not write over it.
 bool keepForeignFileAside(const char* path, const char* saved, bool ours);

@@ -267,12 +267,6 @@ bool rewriteBootMenu() {
     return writeWholeFile(txt::path_boot_ini(), rewrittenMenu(old));
 }
 
-void saveForeignBootLoader() {
-    const char* loader = txt::path_grldr();
-    if (exists(loader) && !exists(txt::path_grldr_saved()) && !fileHoldsPayload(loader, bin::boot_loader()))
-        call_command(move_file, 2, text(loader), text(txt::path_grldr_saved()));
-}
-
 bool keepForeignFileAside(const char* path, const char* saved, bool ours) {
     if (ours || !exists(path)) return true;
     return !exists(saved) && value_as_bool(call_command(move_file, 2, text(path), text(saved)));

@@ -54,30 +54,33 @@ bool writeBatchFile(const char* batch) {
 }
 
 // Writes the boot menu and the boot set, each write checked against what it had to put there (a write that
-// reported failure counts as failed), and notes in changes what it wrote. Another program's batch file or
-// imaging program (one there while the menu carried no entry of ours) is kept aside first, and is never
-// written over. Answers what is not in place, one line each; empty when all is.
+// reported failure counts as failed), and notes in changes what it wrote. Another program's boot loader, batch
+// file or imaging program (for the last two: one there while the menu carried no entry of ours) is kept aside
+// first, and is never written over. Answers what is not in place, one line each; empty when all is.
 Text writeBootSet(bool menuHadEntry, RunChanges* changes) {
     Text faults = concat({});
     if (!(rewriteBootMenu() && bootMenuStartsBootLoader()))
         faults = concat({faults.c_str(), txt::run_failed_menu(), txt::line_end()});
-    saveForeignBootLoader();
     const char* batch = chosenBatch();
     Text custom = customGhostPath();
-    // Another program's batch file or imaging program goes aside first; where it cannot, it stays, and ours is
-    // not written over it.
+    // Another program's file goes aside first; where it cannot (a file of the saved name is there already), it
+    // stays, and ours is not written over it.
     auto keptAside = [&](const char* path, const char* saved, bool ours) {
         if (keepForeignFileAside(path, saved, ours)) return true;
         faults = concat({faults.c_str(), path, txt::run_failed_keep_aside(), saved, txt::run_failed_keep_aside_end(),
                          txt::line_end()});
         return false;
     };
+    // The boot loader is ours by its bytes alone: one of another tool goes aside whatever the menu says.
+    bool writeLoader = keptAside(txt::path_grldr(), txt::path_grldr_saved(),
+                                 fileHoldsPayload(txt::path_grldr(), bin::boot_loader()));
     // No operation chosen: a batch file of an earlier run stays as it is.
     bool writeBatch = batch && keptAside(txt::path_ghost_bat(), txt::path_ghost_bat_saved(),
                                          menuHadEntry || fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch)));
     bool writeGhost = keptAside(txt::path_ghost_exe(), txt::path_ghost_exe_saved(),
                                 menuHadEntry || fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost()));
-    changes->written = {txt::path_grldr(), txt::path_qelo_img()};
+    changes->written = {txt::path_qelo_img()};
+    if (writeLoader) changes->written.push_back(txt::path_grldr());
     if (writeBatch) changes->written.push_back(txt::path_ghost_bat());
     if (writeGhost) changes->written.push_back(txt::path_ghost_exe());
     struct Written {
@@ -85,7 +88,8 @@ Text writeBootSet(bool menuHadEntry, RunChanges* changes) {
         bool tried;
         bool inPlace;
     } files[] = {  // written in this order (a braced list is evaluated from left to right)
-        {txt::path_grldr(), true, deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
+        {txt::path_grldr(), writeLoader,
+         writeLoader && deployBootLoader() && fileHoldsPayload(txt::path_grldr(), bin::boot_loader())},
         {txt::path_ghost_bat(), writeBatch,
          writeBatch && writeBatchFile(batch) && fileHolds(txt::path_ghost_bat(), batch, lengthOf(batch))},
         {txt::path_ghost_exe(), writeGhost,

@@ -214,10 +214,15 @@ TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
         const char* grldr;      // null: no C:\grldr
         const char* saved;      // null: no C:\grldr.bak
         bool expectMoved;
+        bool mayWriteOver;
     } cases[] = {
-        {"foreign loader", "another tool's loader", nullptr, true},
-        {"our own loader stays", nullptr, nullptr, false},
-        {"an existing grldr.bak is never replaced", "another tool's loader", "older backup", false},
+        {"foreign loader", "another tool's loader", nullptr, true, true},
+        {"our own loader stays", nullptr, nullptr, false, true},
+        // The loader cannot go aside: it stays, and the run must not write over it.
+        {"an existing grldr.bak is never replaced", "another tool's loader", "older backup", false, false},
+    };
+    auto keepAside = [] {
+        return keepForeignFileAside("C:\\grldr", "C:\\grldr.bak", fileHoldsPayload("C:\\grldr", bin::boot_loader()));
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,14 +230,14 @@ TEST_F(BootMenu, ABootLoaderOfAnotherToolIsKeptAsideAndComesBackWithTheUndo) {
         const std::string before = c.grldr ? c.grldr : ours;
         write_bytes("C:\\grldr", before);
         if (c.saved) write_bytes("C:\\grldr.bak", c.saved);
-        saveForeignBootLoader();
+        EXPECT_EQ(keepAside(), c.mayWriteOver);
         EXPECT_EQ(exists("C:\\grldr"), !c.expectMoved);
         EXPECT_EQ(read_file("C:\\grldr.bak"), c.expectMoved ? before : std::string(c.saved ? c.saved : ""));
     }
 
     clean();
     write_bytes("C:\\grldr", "another tool's loader");
-    saveForeignBootLoader();
+    keepAside();
     write_bytes("C:\\grldr", ours);  // the run's boot loader
     undoBootFiles(nullptr);
     EXPECT_EQ(read_file("C:\\grldr"), "another tool's loader");

@@ -1395,6 +1395,17 @@ TEST_F(OneKey, AnotherToolsFilesComeBackAfterAFailedRunAndAfterTheUndo) {
     EXPECT_EQ(read_file(kExe), ghost);
     EXPECT_EQ(read_file(kBat), batch);
     for (const char* p : {kBak, kGrldr, kImg, kBatSaved, kExeSaved}) EXPECT_FALSE(exists(p)) << p;
+
+    // Another tool's boot loader that cannot go aside (a C:\grldr.bak is there already) is never written over:
+    // the run fails and puts everything back.
+    write_bytes(kGrldr, "A BOOT LOADER OF ANOTHER TOOL");
+    write_bytes(kGrldrSaved, "AN OLDER SAVED BOOT LOADER");
+    click(program.button("确定(&Y)"));
+    EXPECT_EQ(program.answerMessage(), "启动文件没有全部写好，不能重启进行操作：\r\nC:\\grldr 是别的程序的文件，没能另存为 "
+                                       "C:\\grldr.bak，所以没有写入\r\n" + kPutBack);
+    EXPECT_EQ(read_file(kGrldr), "A BOOT LOADER OF ANOTHER TOOL");
+    EXPECT_EQ(read_file(kGrldrSaved), "AN OLDER SAVED BOOT LOADER");
+    EXPECT_EQ(read_file(kIni), kFiveLines);
     click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
 }
