@@ -660,8 +660,10 @@ TEST_F(OneKey, SaveModeTargets) {
     EXPECT_EQ(read_file("E:\\Ghost\\old.gho"), "AN EARLIER BACK-UP IMAGE");
 }
 
-// X, U, P, F, S and Y do what their buttons do, also while the button is disabled or hidden.
-TEST_F(OneKey, KeysActLikeTheirButtons) {
+// F and S do what their button does; P, U and Y do nothing while 打开2 is disabled, 撒销 hidden and 确定 grey
+// (even with a path that a run would take). Letters typed into the custom Ghost box are its text: none of them
+// acts as a key (M would tick manual Ghost, X quit), and nothing on C: changes.
+TEST_F(OneKey, KeysActOnlyWhereAClickCould) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     HWND main = program.main();
     for (char k : {'F', 'S'}) {
@@ -675,28 +677,36 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
     }
 
     ASSERT_FALSE(IsWindowEnabled(program.button("打开(&P)")));
-    key(main, 'P');
-    ASSERT_NO_FATAL_FAILURE(program.answerFileDialog("E:\\tools\\ghost.exe"));
-    EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "E:\\tools\\ghost.exe"; }))
-        << program.customGhostPath();
-
     ASSERT_FALSE(IsWindowVisible(program.button("撒销(&U)")));
-    key(main, 'U');
-    HWND undo = program.waitFor(&Program::undoPrompt);
-    ASSERT_NE(undo, nullptr);
-    click(child(undo, "取消(&N)"));
-    EXPECT_TRUE(program.waitGone(undo));
-
     ASSERT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
-    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    // The box of the image path is the program's own, so the test fills it.
     SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
-    HWND prompt = program.runToPrompt(true);
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_TRUE(exists(kImg));
-    program.escapeFromPrompt(prompt);
+    const auto before = filesOnC();
+    ASSERT_TRUE(program.keyboardIn(main)) << program.describe();
+    for (WORD k : {'P', 'U', 'Y'}) type(k);
+    EXPECT_TRUE(program.inputTaken()) << program.describe();
+    EXPECT_EQ(program.fileDialog(), nullptr);
+    EXPECT_EQ(program.undoPrompt(), nullptr);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(filesOnC(), before);
 
-    key(main, 'X');  // the boot set is still in place
-    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    click(program.button("高级(&A)"));
+    HWND custom = program.button("自定义Ghost版本(&V)");
+    click(custom);
+    HWND box = FindWindowExA(GetParent(custom), nullptr, "Edit", nullptr);
+    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(box) != 0; }));
+    PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));  // a click into the box
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(waitUntil([&] { return program.focus() == box; })) << program.describe();
+    ASSERT_TRUE(program.keyboardIn(main)) << program.describe();
+    for (WORD k : {'M', 'Y', 'X'}) type(k);
+    EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "myx"; })) << program.customGhostPath();
+    EXPECT_FALSE(program.ended(0));
+    EXPECT_EQ(SendMessageA(program.button("手动Ghost(&M)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(filesOnC(), before);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
 }
 
 // The undo after a run: the menu as copied at the last selection, with its attributes (a second selection
@@ -755,19 +765,18 @@ TEST_F(OneKey, BootMenusOfSevenOrMoreLinesKeepEveryLineFromLineFourOn) {
 }
 
 // A run whose menu rewrite and one of whose file writes fail says so, puts back what it wrote and offers no
-// restart. Y straight after start-up (a copy of the menu from an earlier selection is there): no selection has
-// cleared the menu's attributes, so the rewrite cannot replace it; a read-only C:\ghost.bat of an earlier run
-// cannot be replaced either, and has the new batch's length.
+// restart. The menu is read-only, hidden and system again after the selection cleared it, so the rewrite cannot
+// replace it; a read-only C:\ghost.bat of an earlier run cannot be replaced either, and has the new batch's
+// length.
 TEST_F(OneKey, AFailedRunSaysWhatFailedAndPutsBackWhatItWrote) {
-    write_bytes(kBak, kFiveLines);
-    setAttributes(kBak, kHidSysRo);
     std::string earlier = kRestoreBatch;
     earlier.replace(earlier.find("dst=1:1"), 7, "dst=1:2");
     write_bytes(kBat, earlier);
     setAttributes(kBat, FILE_ATTRIBUTE_READONLY);
     ASSERT_NO_FATAL_FAILURE(program.start());
-    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
-    SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    setAttributes(kIni, kHidSysRo);
     key(program.main(), 'Y');
     EXPECT_EQ(program.answerMessage(),
               "启动文件没有全部写好，不能重启进行操作：\r\n"
@@ -848,6 +857,8 @@ TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
     EXPECT_EQ(SendMessageA(program.button("还原系统(&R)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageA(program.button("备份系统(&B)"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(program.imagePath(), kImage);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));  // the target chosen again: 确定 is grey until then
+    ASSERT_TRUE(menuAttributesCleared());
     const auto before = filesOnC();
     const std::string question = "“E:\\Ghost\\G_WinXP.gho”已经有一个镜像（镜像大小：0MB，创建日期：";
     std::string asked = program.runToMessage(IDNO);
@@ -998,12 +1009,15 @@ TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
     EXPECT_TRUE(program.ended());
 }
 
-// A read-only, hidden, system C:\boot.bak holding an older menu: the run refuses while it is there, and the
-// next image selection replaces it with the menu as it is.
+// A read-only, hidden, system C:\boot.bak holding an older menu (put there after the selection): the run refuses
+// while it is there, and the next image selection replaces it with the menu as it is.
 TEST_F(OneKey, AStaleCopyOfTheMenuIsRefusedThenReplaced) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_TRUE(menuAttributesCleared());
+    removeFile(kBak);
     write_bytes(kBak, "[boot loader]\r\ntimeout=30\r\n");
     setAttributes(kBak, kHidSysRo);
-    ASSERT_NO_FATAL_FAILURE(program.start());
     const auto before = filesOnC();
     key(program.main(), 'Y');
     EXPECT_NE(program.answerMessage().find("C:\\boot.bak 不是当前启动菜单 C:\\boot.ini 的副本"), std::string::npos);
@@ -1011,7 +1025,7 @@ TEST_F(OneKey, AStaleCopyOfTheMenuIsRefusedThenReplaced) {
 
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_TRUE(menuAttributesCleared());
-    expectBackupOfOriginal(kFiveLines);
+    EXPECT_EQ(read_file(kBak), kFiveLines);  // the menu as it is, its attributes cleared by the first selection
     ASSERT_NE(program.runToPrompt(), nullptr);
     expectBootSet(kRewrittenFiveLines, kRestoreBatch);
 }
