@@ -79,6 +79,13 @@ void doNothing();
 // says why and that nothing was changed; the main window stays usable and no restart is offered.
 void refuseRun(const char* reason);
 
+// Image selection (main_flow.cpp), through 打开1 or a pick in the list of found images (列表框2).
+// A restore's image chosen: it becomes the image path, and 确定 is enabled when a run would take it (the run's
+// own checks); otherwise the run's refusal says why.
+void takeRestoreImage(const char* path);
+// What ends every image selection: the boot menu's preparation, and the partition probe's script gone.
+void finishImageSelection();
+
 // The operation that C:\ghost.bat will carry: the first of 手动选择框, 还原单选框, 备份单选框 that is checked.
 enum class BatchOperation { kNone, kManual, kRestore, kBackup };
 BatchOperation batchOperation();

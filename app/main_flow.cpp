@@ -204,9 +204,7 @@ void selectImage() {
         unit::setText(通用对话框1, prop::kDialogInitialDirectory, here.c_str());
         call_command(open_common_dialog, 1, dialogRef(通用对话框1));
         chosenFileName = unit::getText(通用对话框1, prop::kDialogFileName);
-        unit::setEditContent(编辑框1, chosenFileName.c_str());
-        Text path = unit::editContent(编辑框1);
-        unit::setDisabled(确定, path.empty());
+        takeRestoreImage(chosenFileName.c_str());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
         dropPlaceholder();
         unit::setEditContent(编辑框1, "");
@@ -227,6 +225,24 @@ void selectImage() {
             if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
         }
     }
+    finishImageSelection();
+}
+
+// An image that a run would refuse leaves 确定 grey, and the user is told why at once, as the run would tell.
+// Until the partition probe has answered the Ghost numbers are not known: the run waits for them and checks then.
+void takeRestoreImage(const char* path) {
+    unit::setEditContent(编辑框1, path);
+    Text image = unit::editContent(编辑框1);
+    Text refusal;
+    if (partitionsRead && !image.empty()) {
+        buildGhostCommands();
+        refusal = operationRefusal();
+    }
+    unit::setDisabled(确定, image.empty() || !refusal.empty());
+    if (!refusal.empty()) refuseRun(refusal.c_str());
+}
+
+void finishImageSelection() {
     prepareBootMenu();
     deleteProbeScript();
 }

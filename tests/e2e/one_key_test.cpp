@@ -142,6 +142,18 @@ void key(HWND window, WPARAM code) {
     PostMessageA(window, WM_KEYUP, code, 0xC0000001);
 }
 
+// A click on an entry of a list box, scrolled into view first; the click goes where the entry then is (no
+// message with a pointer, which would have to cross into the program's process).
+void clickListEntry(HWND list, int index) {
+    SendMessageA(list, LB_SETTOPINDEX, index, 0);
+    int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    LPARAM at = MAKELPARAM(20, row * height + height / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
+}
+
 // --- The keyboard, as a user types: the system's input, to the window that has the keyboard focus
 
 void keyEvent(WORD code, bool up) {
@@ -324,15 +336,7 @@ public:
         ASSERT_NE(list, nullptr) << "no partition list";
         int index = letter - 'C';
         ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) << letter << ": not listed";
-        // Scrolled into view first; the click goes where the entry then is (no message with a pointer, which
-        // would have to cross into the program's process).
-        SendMessageA(list, LB_SETTOPINDEX, index, 0);
-        int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-        int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-        LPARAM at = MAKELPARAM(20, row * height + height / 2);
-        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(list, WM_LBUTTONUP, 0, at);
-        ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
+        clickListEntry(list, index);
     }
     // Y answered with a message box: its text; the box is closed with its first button (OK, or Yes) or No.
     std::string runToMessage(int answer = IDOK) {
@@ -520,12 +524,34 @@ protected:
         SCOPED_TRACE(reason);
         ASSERT_TRUE(menuAttributesCleared());
         const auto before = filesOnC();
-        EXPECT_EQ(program.runToMessage(), "不能进行这次操作：\r\n" + reason +
-                                              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+        EXPECT_EQ(program.runToMessage(), refusalMessage(reason));
         Sleep(300);
         EXPECT_EQ(program.restartPrompt(), nullptr);
         EXPECT_TRUE(IsWindowVisible(program.main()));
         EXPECT_EQ(filesOnC(), before);
+    }
+    static std::string refusalMessage(const std::string& reason) {
+        return "不能进行这次操作：\r\n" + reason + "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。";
+    }
+    // A restore's image chosen through 打开 that a run would refuse: the run's message says why at once, nothing
+    // on C: has changed by then, and 确定 stays grey.
+    void expectRefusedSelection(const std::string& path, const std::string& reason) {
+        SCOPED_TRACE(reason);
+        // The checks need the partition numbers: the status bar says when the partition tool has answered.
+        ASSERT_TRUE(waitUntil([&] { return program.statusText(1) != "正在读取磁盘分区信息，请稍候……"; }));
+        const auto before = filesOnC();
+        attribRunsBeforeSelection = attribRuns();
+        click(program.button("打开(&F)"));
+        ASSERT_NO_FATAL_FAILURE(program.answerFileDialog(path));
+        HWND box = program.waitFor(&Program::messageBox);
+        ASSERT_NE(box, nullptr) << program.describe();
+        EXPECT_EQ(textOf(Program::messageText(box)), refusalMessage(reason));
+        EXPECT_EQ(filesOnC(), before);
+        click(dialogItem(box, IDOK));
+        ASSERT_TRUE(program.waitGone(box));
+        EXPECT_EQ(program.imagePath(), path);
+        EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+        ASSERT_TRUE(menuAttributesCleared());
     }
     Program program;
 };
@@ -885,10 +911,9 @@ TEST_F(OneKey, RunsThatTheSystemsPlacingContradictsAreRefused) {
     CreateDirectoryA("D:\\Ghost", nullptr);
     write_bytes("D:\\Ghost\\x.gho", "AN IMAGE ON A CD");
     ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘在批处理中是 1:3，系统报告它是 1:2" + kWrongPlace));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("D: 盘在批处理中是 1:2，系统报告它不是硬盘上的分区（例如光驱）" + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(kImage, "E: 盘在批处理中是 1:3，系统报告它是 1:2" + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "D:\\Ghost\\x.gho", "D: 盘在批处理中是 1:2，系统报告它不是硬盘上的分区（例如光驱）" + kWrongPlace));
     key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
 }
@@ -906,15 +931,13 @@ TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
     ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像就在要还原的分区 1:3 上，还原会把镜像自己覆盖掉。请先把镜像放到另一个分区。"));
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('C'));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\My Images\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal(
-        "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "E:\\My Images\\x.gho", "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
     ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\gone.gho"));
     removeFile("E:\\Ghost\\gone.gho");
     ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像文件“E:\\Ghost\\gone.gho”不存在。"));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\p.gho"));
-    ASSERT_NO_FATAL_FAILURE(
-        expectRefusal("镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "E:\\Ghost\\p.gho", "镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
 
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
@@ -954,8 +977,8 @@ TEST_F(OneKeyTenDrives, TenPartitionsAreNumberedAndDrivesPastGAreRefused) {
     EXPECT_EQ(read_file(kBat), kRestoreBatch);  // C: is 1:1 and E: 1:3, as on a disk with its ten partitions
     program.escapeFromPrompt(prompt);
 
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("H:\\Ghost\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“H:\\Ghost\\x.gho”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "H:\\Ghost\\x.gho", "镜像路径“H:\\Ghost\\x.gho”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('H'));
     ASSERT_NO_FATAL_FAILURE(expectRefusal("所选分区“H”不在 C: 到 G: 盘上，换算不出 Ghost 的分区号。"));
@@ -1143,6 +1166,43 @@ TEST_F(OneKey, TabStopsAndUnderlinedLetters) {
     EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     typeWithAlt('X');
     EXPECT_TRUE(program.ended());
+}
+
+// --- The window does what it shows: a found image picked, the restart prompt's question, one copy at a time
+
+// A click on an entry of the list of found images (the list on the window itself).
+void pickFoundImage(const Program& program, int index) {
+    HWND list = child(program.main(), [&](HWND h) {
+        return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) == program.main();
+    });
+    ASSERT_NE(list, nullptr) << "no list of found images";
+    ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
+    clickListEntry(list, index);
+}
+
+// In a restore, a pick in the list of found images is an image selection as through 打开: the path, 确定
+// enabled, and Y runs with the picked image.
+TEST_F(OneKey, AFoundImagePickedIsTheImageOfTheRun) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("高级(&A)"));
+    HWND search = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (search = program.button("搜索(&S)")) && IsWindowEnabled(search); }));
+    click(search);
+    ASSERT_TRUE(waitUntil([&] {
+        return child(program.main(), [](HWND h) { return textOf(h).rfind("本地磁盘共有", 0) == 0; });
+    })) << program.describe();
+    attribRunsBeforeSelection = attribRuns();
+    ASSERT_NO_FATAL_FAILURE(pickFoundImage(program, 0));
+    EXPECT_TRUE(waitUntil([&] { return program.imagePath() == kImage; })) << program.imagePath();
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(program.button("确定(&Y)")) != 0; }));
+    ASSERT_TRUE(menuAttributesCleared());
+
+    HWND prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, kRestoreBatch);
+    expectBackupOfOriginal(kFiveLines);
+    click(child(prompt, "取消(&N)"));
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // A library left damaged by a write cut short is written again at the next start, and the window is skinned.
