@@ -69,6 +69,8 @@ void onRestartPromptCreated();                         // window 0: the note of 
 // Undo prompt
 void closeUndoPrompt();     // 按钮2 0
 void undoInstallation();    // 按钮1 0
+bool onUndoKeyDown(int32_t key, int32_t keyState);  // window -9: Y undoes, N closes; false keeps them from the
+                                                    // focused button
 
 // The empty handler: bound to the prompts' created events and to the undo prompt's picture (-1).
 void doNothing();

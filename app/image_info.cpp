@@ -128,9 +128,13 @@ Text imageSizeAndDate(const char* path) {
 }
 
 // Both look at the folder with the window's events let through: the window may be closed when they answer.
+// While an installation is present the undo is at hand: its button shows and is enabled (an earlier undo
+// greyed it).
 void updateUndoButton(const char* folder) {
     bool present = folderHolds(folder, txt::undo_image_name());
-    if (unit::windowOpen()) unit::setVisible(mw::销毁按钮, present);
+    if (!unit::windowOpen()) return;
+    unit::setVisible(mw::销毁按钮, present);
+    if (present) unit::setDisabled(mw::销毁按钮, false);
 }
 
 void updateBackupHint(const char* folder) {

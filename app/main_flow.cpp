@@ -285,8 +285,15 @@ void restartNow() {
     closeBothWindows();
 }
 
+// The question names the operation that the batch file carries.
 void onRestartPromptCreated() {
     namespace rp = restart_prompt;
+    BatchOperation operation = batchOperation();
+    if (operation == BatchOperation::kBackup || operation == BatchOperation::kManual)
+        unit::setLabelCaption(rp::标签1,
+                              operation == BatchOperation::kBackup ? txt::restart_question_backup()
+                                                                   : txt::restart_question_manual(),
+                              rp::kWindow);
     if (!bootSetCarriesStandIns()) return;
     constexpr int32_t kHeightWithNote = 145;  // room for one more line under the buttons
     unit::setHeight(rp::self, kHeightWithNote, rp::kWindow);

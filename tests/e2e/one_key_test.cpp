@@ -277,7 +277,7 @@ public:
         ASSERT_NE(box, nullptr) << "no reminder; " << describe();
         EXPECT_EQ(textOf(messageText(box)),
                   "启动文件仍在 C 盘上：下次重启计算机时，将自动进行这次还原或备份。\r\n\r\n"
-                  "如要取消，请在重启前再次运行本工具，按“撒销(&U)”。");
+                  "如要取消，请在重启前再次运行本工具，按“撒销(U)”。");
         click(dialogItem(box, IDOK));
         EXPECT_TRUE(ended());
     }
@@ -360,8 +360,11 @@ public:
         EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
         return s.found;
     }
+    // The prompt asks about the operation of the run: restore, back-up or manual Ghost.
     HWND restartPrompt() const {
-        return topWindow([](HWND h) { return child(h, "程序处理完成，是否马上重启计算机进行还原？") != nullptr; });
+        return topWindow([](HWND h) {
+            return child(h, [](HWND c) { return textOf(c).rfind("程序处理完成，是否马上重启", 0) == 0; }) != nullptr;
+        });
     }
     HWND undoPrompt() const {
         return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; });
@@ -557,7 +560,7 @@ protected:
 };
 
 const std::string kWrongPlace =
-    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
+    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(M)”，在 Ghost 里亲自选择分区。";
 
 TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.start());
@@ -646,6 +649,7 @@ TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
     ASSERT_NE(prompt, nullptr);
     expectBootSet(kRewrittenFiveLines, "ghost.exe");
     EXPECT_EQ(read_file(kBat).size(), 9u);
+    EXPECT_NE(child(prompt, "程序处理完成，是否马上重启进入手动Ghost？"), nullptr) << program.describe();
     program.escapeFromPrompt(prompt);
 
     // Neither option box nor radio box checked: no user gesture unchecks a radio box, so the test clears it.
@@ -1203,6 +1207,33 @@ TEST_F(OneKey, AFoundImagePickedIsTheImageOfTheRun) {
     expectBackupOfOriginal(kFiveLines);
     click(child(prompt, "取消(&N)"));
     ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+}
+
+// After a back-up run the restart prompt asks about a back-up. Esc brings the main window back with 撒销 at
+// hand, and the undo prompt takes a plain Y.
+TEST_F(OneKey, TheRestartPromptNamesTheBackUpAndTheUndoStaysAtHand) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
+    ASSERT_TRUE(menuAttributesCleared());
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, kBackupBatch);
+    EXPECT_NE(child(prompt, "程序处理完成，是否马上重启计算机进行备份？"), nullptr) << program.describe();
+    program.escapeFromPrompt(prompt);
+
+    HWND undoButton = program.button("撒销(&U)");
+    EXPECT_TRUE(IsWindowVisible(undoButton) && IsWindowEnabled(undoButton));
+    ASSERT_TRUE(program.keyboardIn(program.main())) << program.describe();
+    type('U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr) << program.describe();
+    ASSERT_TRUE(program.keyboardIn(undo)) << program.describe();
+    type('Y');
+    ASSERT_TRUE(program.waitGone(undo));
+    EXPECT_TRUE(waitUntil([] { return read_file(kIni) == kFiveLines; }));
+    for (const char* p : {kBak, kGrldr, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
 }
 
 // A library left damaged by a write cut short is written again at the next start, and the window is skinned.
