@@ -1236,6 +1236,40 @@ TEST_F(OneKey, TheRestartPromptNamesTheBackUpAndTheUndoStaysAtHand) {
     for (const char* p : {kBak, kGrldr, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
 }
 
+// One copy at a time: a second start brings the running copy's window to the front (restored from the task bar)
+// and ends without a window of its own.
+TEST_F(OneKey, ASecondStartBringsTheRunningCopyToTheFront) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND main = program.main();
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }));
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    std::string line = std::string(kProgramFolder) + "\\" + kProgram;
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
+                               &second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(second.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+
+    EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && GetForegroundWindow() == main; })) << program.describe();
+    int mainWindows = 0;
+    Search all{[&](HWND h) {
+                   mainWindows += IsWindowVisible(h) && textOf(h) == "Quenvarghost一键还原工具            2015年7月";
+                   return false;
+               },
+               0, nullptr};
+    EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(mainWindows, 1);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
+}
+
 // A library left damaged by a write cut short is written again at the next start, and the window is skinned.
 TEST_F(OneKey, ADamagedSkinLibraryIsWrittenAgain) {
     const std::string library = std::string(kProgramFolder) + "\\SkinH_EL.dll";
