@@ -72,6 +72,8 @@ void onRestartPromptCreated();                         // window 0: the note of 
 // Undo prompt
 void closeUndoPrompt();     // 按钮2 0
 void undoInstallation();    // 按钮1 0
+bool onUndoKeyDown(int32_t key, int32_t keyState);  // window -9: Y undoes, N closes; false keeps them from the
+                                                    // focused button
 
 // The empty handler: bound to the prompts' created events and to the undo prompt's picture (-1).
 void doNothing();
@@ -81,6 +83,13 @@ void doNothing();
 // A one-key run that cannot work is refused before anything is written (main_flow.cpp): one message that
 // says why and that nothing was changed; the main window stays usable and no restart is offered.
 void refuseRun(const char* reason);
+
+// Image selection (main_flow.cpp), through 打开1 or a pick in the list of found images (列表框2).
+// A restore's image chosen: it becomes the image path, and 确定 is enabled when a run would take it (the run's
+// own checks); otherwise the run's refusal says why.
+void takeRestoreImage(const char* path);
+// What ends every image selection: the partition probe's script gone (nothing else on C: changes before a run).
+void finishImageSelection();
 
 // The operation that C:\ghost.bat will carry: the first of 手动选择框, 还原单选框, 备份单选框 that is checked.
 enum class BatchOperation { kNone, kManual, kRestore, kBackup };

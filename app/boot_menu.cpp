@@ -409,3 +409,10 @@ void undoInstallation() {
 }
 
 void closeUndoPrompt() { call_command(destroy_window, 1, windowRef(undo_prompt::kWindow, undo_prompt::self)); }
+
+// Y and N answer the undo prompt as they answer the restart prompt.
+bool onUndoKeyDown(int32_t key, int32_t) {
+    if (key == 'Y') undoInstallation();
+    if (key == 'N') closeUndoPrompt();
+    return key != 'Y' && key != 'N';
+}

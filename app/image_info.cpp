@@ -102,22 +102,22 @@ void showImageDetails() {
     Text nameCaption = concat({txt::image_name_prefix(), name.get()});
     unit::setLabelCaption(mw::位置标签, nameCaption.get());
 
-    // The pick becomes the restore source; in save mode the back-up keeps its target (a found image taken for
-    // it would be overwritten, past the rules of the save-mode choice).
-    Text picked = cmd::listItemText(found, cmd::listCurrentIndex(found));
-    Text openCaption = unit::buttonCaption(mw::打开1);
-    if (!text_equal(openCaption.get(), txt::main_save_image())) {
-        unit::setEditContent(mw::编辑框1, "");
-        unit::setEditContent(mw::编辑框1, picked.get());
-    }
-
     // An image that vanished since the search shows no figures rather than the failure values.
+    Text picked = cmd::listItemText(found, cmd::listCurrentIndex(found));
     double bytes = 0;
     bool present = imageFileSize(picked.get(), &bytes);
     Text size = imageSizeCaption(present, bytes);
     unit::setLabelCaption(mw::大小标签, size.get());
     Text date = imageDateCaption(present, picked.get());
     unit::setLabelCaption(mw::日期标签, date.get());
+
+    // The pick is an image selection of the restore, as through 打开1; in save mode the back-up keeps its target
+    // (a found image taken for it would be overwritten, past the rules of the save-mode choice).
+    Text openCaption = unit::buttonCaption(mw::打开1);
+    if (!text_equal(openCaption.get(), txt::main_save_image())) {
+        takeRestoreImage(picked.get());
+        finishImageSelection();
+    }
 }
 
 Text imageSizeAndDate(const char* path) {
@@ -128,9 +128,13 @@ Text imageSizeAndDate(const char* path) {
 }
 
 // Both look at the folder with the window's events let through: the window may be closed when they answer.
+// While an installation is present the undo is at hand: its button shows and is enabled (an earlier undo
+// greyed it).
 void updateUndoButton(const char* folder) {
     bool present = folderHolds(folder, txt::undo_image_name());
-    if (unit::windowOpen()) unit::setVisible(mw::销毁按钮, present);
+    if (!unit::windowOpen()) return;
+    unit::setVisible(mw::销毁按钮, present);
+    if (present) unit::setDisabled(mw::销毁按钮, false);
 }
 
 void updateBackupHint(const char* folder) {

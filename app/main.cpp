@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "forms/unit_ids.h"
 #include "forms/units.h"
+#include "payloads/constants.h"
 #include "runtime/runtime.h"
 
 #ifdef QG_TEST_SEAMS
@@ -44,10 +45,50 @@ void useTestSeams() {
 }  // namespace
 #endif
 
+namespace {
+// One copy at a time: two copies would write the same files on C: and the same probe script. The first copy
+// holds a named block with its process number for as long as it runs.
+struct RunningCopy {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK considerWindow(HWND h, LPARAM p) {
+    auto* copy = reinterpret_cast<RunningCopy*>(p);
+    DWORD process = 0;
+    GetWindowThreadProcessId(h, &process);
+    if (process != copy->process || !IsWindowVisible(h)) return TRUE;
+    // An enabled window is the one the user works in: a prompt while the main window waits for it.
+    if (!copy->found || IsWindowEnabled(h)) copy->found = h;
+    return !IsWindowEnabled(h);
+}
+
+// True when another copy runs; its window (the one that takes input) is then brought to the front.
+bool anotherCopyRuns() {
+    HANDLE block = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                      txt::one_copy_name());
+    if (!block) return false;  // nothing to go by: this copy runs
+    bool another = GetLastError() == ERROR_ALREADY_EXISTS;
+    auto* process = static_cast<DWORD*>(MapViewOfFile(block, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)));
+    if (!another) {
+        if (process) *process = GetCurrentProcessId();
+        return false;  // the block stays open until this copy ends
+    }
+    RunningCopy copy{process ? *process : 0, nullptr};
+    if (copy.process) EnumWindows(considerWindow, reinterpret_cast<LPARAM>(&copy));
+    if (copy.found) {
+        if (IsIconic(copy.found)) ShowWindow(copy.found, SW_RESTORE);
+        SetForegroundWindow(copy.found);
+    }
+    return true;
+}
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 #ifdef QG_TEST_SEAMS
     useTestSeams();
 #endif
+    if (anotherCopyRuns()) return 0;
     install_window_layer();
     run_internal(6, &programHeader());
     // The global values are holders that start empty: nothing to set up, only to free at the end.

@@ -103,18 +103,6 @@ Text writeBootSet(bool menuHadEntry, RunChanges* changes) {
     return faults;
 }
 
-// The caption of 高级 records the layout showing.
-bool advancedLayoutShowing() {
-    Text caption = unit::buttonCaption(高级);
-    return text_equal(caption.get(), txt::main_layout_advanced());
-}
-
-// A key acting as a click on a check box: the box toggles, then its click routine runs.
-void clickCheckBox(uint32_t box, void (*clicked)()) {
-    unit::setChecked(box, !unit::checked(box));
-    clicked();
-}
-
 // Runs start once the partition probe has answered at start-up; a run asked for before then waits for it.
 bool partitionsRead = false;
 bool runWaiting = false;
@@ -165,35 +153,22 @@ void refuseRun(const char* reason) {
     call_command(message_box, 2, message.arg(), value_int(0x30) /* OK, warning icon */);
 }
 
-// A key of the map is kept from the focused control: after the dialog or prompt it opened, a letter reaching
-// the image list would pick another image by its first letter and the run would use that one.
+// The key map: each key is the click on a control, made only where the user could click it (the control shown,
+// enabled and in sight: nothing while 确定 is grey, nor for 手动选择框 in the simple layout, which leaves it
+// outside the window). A key of the map is kept from the focused control: after the dialog or prompt it opened,
+// a letter reaching the image list would pick another image by its first letter and the run would use that one.
 bool onMainWindowKeyDown(int32_t key, int32_t) {
-    switch (key) {
-        case 'A': toggleLayoutMode(); break;
-        // B, G and M act as a click on their box, so that the window and the run agree: nothing while the box
-        // is disabled, nor for 手动选择框 in the simple layout, which leaves it outside the window.
-        case 'B':
-            if (!unit::disabled(备份单选框)) {
-                unit::setChecked(还原单选框, false);
-                unit::setChecked(备份单选框, true);
-                refreshOperationMode();
-            }
-            break;
-        case 'F':
-        case 'S': selectImage(); break;
-        case 'G':
-            if (!unit::disabled(G选择框)) clickCheckBox(G选择框, onGhost32Clicked);
-            break;
-        case 'M':
-            if (!unit::disabled(手动选择框) && advancedLayoutShowing()) clickCheckBox(手动选择框, applyManualGhostLock);
-            break;
-        case 'P': selectCustomGhost(); break;
-        case 'U': openUndoPrompt(); break;
-        case 'X': onExitClicked(); break;
-        case 'Y': runOneKey(); break;
-        default: return true;
-    }
-    return false;
+    static const struct {
+        int32_t key;
+        uint32_t unit;
+    } kKeyClicks[] = {{'A', 高级},       {'B', 备份单选框}, {'F', 打开1}, {'G', G选择框}, {'M', 手动选择框},
+                      {'P', 打开2},      {'S', 打开1},      {'U', 销毁按钮}, {'X', 退出},  {'Y', 确定}};
+    for (const auto& k : kKeyClicks)
+        if (k.key == key) {
+            click_unit(kWindow, k.unit);
+            return false;
+        }
+    return true;
 }
 
 void onPartitionsRead() {
@@ -264,9 +239,7 @@ void selectImage() {
         unit::setText(通用对话框1, prop::kDialogInitialDirectory, here.c_str());
         if (!value_as_bool(call_command(open_common_dialog, 1, dialogRef(通用对话框1)))) return;  // cancelled
         chosenFileName = unit::getText(通用对话框1, prop::kDialogFileName);
-        unit::setEditContent(编辑框1, chosenFileName.c_str());
-        Text path = unit::editContent(编辑框1);
-        unit::setDisabled(确定, path.empty());
+        takeRestoreImage(chosenFileName.c_str());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
         unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
         // Cancelled: the target and its placeholder stay as they were.
@@ -287,8 +260,24 @@ void selectImage() {
             if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
         }
     }
-    deleteProbeScript();
+    finishImageSelection();
 }
+
+// An image that a run would refuse leaves 确定 grey, and the user is told why at once, as the run would tell.
+// Until the partition probe has answered the Ghost numbers are not known: the run waits for them and checks then.
+void takeRestoreImage(const char* path) {
+    unit::setEditContent(编辑框1, path);
+    Text image = unit::editContent(编辑框1);
+    Text refusal;
+    if (partitionsRead && !image.empty()) {
+        buildGhostCommands();
+        refusal = operationRefusal();
+    }
+    unit::setDisabled(确定, image.empty() || !refusal.empty());
+    if (!refusal.empty()) refuseRun(refusal.c_str());
+}
+
+void finishImageSelection() { deleteProbeScript(); }
 
 void selectCustomGhost() {
     call_command(open_common_dialog, 1, dialogRef(通用对话框3));
@@ -328,8 +317,15 @@ void restartNow() {
     closeBothWindows();
 }
 
+// The question names the operation that the batch file carries.
 void onRestartPromptCreated() {
     namespace rp = restart_prompt;
+    BatchOperation operation = batchOperation();
+    if (operation == BatchOperation::kBackup || operation == BatchOperation::kManual)
+        unit::setLabelCaption(rp::标签1,
+                              operation == BatchOperation::kBackup ? txt::restart_question_backup()
+                                                                   : txt::restart_question_manual(),
+                              rp::kWindow);
     if (!bootSetCarriesStandIns()) return;
     constexpr int32_t kHeightWithNote = 145;  // room for one more line under the buttons
     unit::setHeight(rp::self, kHeightWithNote, rp::kWindow);

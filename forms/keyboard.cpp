@@ -140,21 +140,38 @@ bool is_mnemonic_key(const MSG& m) {
     return m.message == WM_SYSKEYDOWN && letter && (m.lParam & (1 << 29)) && GetKeyState(VK_CONTROL) >= 0;
 }
 
+// A click on a button, check box or radio box as the user makes it, where the user could click it.
+bool click_if_usable(FormWindow& w, Unit& u) {
+    if (!u.cls->mnemonic_clicks || !usable(hwnd_of(w), u.hwnd)) return false;
+    if (u.cls->mnemonic_focuses) SetFocus(u.hwnd);
+    SendMessageA(u.hwnd, BM_CLICK, 0, 0);
+    return true;
+}
+
 void press_mnemonic(FormWindow& w, const MSG& m) {
     if (m.lParam & (1 << 30)) return;  // held down: one click per press
     for (size_t i = 1; i < w.units.size(); ++i) {
-        const UnitRecord& rec = w.units[i];
-        if (!rec.object || !rec.object->cls->mnemonic_clicks) continue;
-        HWND h = rec.object->hwnd;
+        Unit* u = w.units[i].object;
+        if (!u || !u->cls->mnemonic_clicks) continue;
         char caption[256] = "";
-        GetWindowTextA(h, caption, sizeof caption);
-        if (mnemonic_of(caption) != static_cast<char>(m.wParam) || !usable(hwnd_of(w), h)) continue;
-        if (rec.object->cls->mnemonic_focuses) SetFocus(h);
-        SendMessageA(h, BM_CLICK, 0, 0);
-        return;
+        GetWindowTextA(u->hwnd, caption, sizeof caption);
+        if (mnemonic_of(caption) == static_cast<char>(m.wParam) && click_if_usable(w, *u)) return;
     }
 }
+
+// The system's edit control: what is typed into it is its text.
+bool is_text_box(HWND h) {
+    char cls[16] = "";
+    GetClassNameA(h, cls, sizeof cls);
+    return lstrcmpiA(cls, "Edit") == 0;
+}
 }  // namespace
+
+bool click_usable_unit(uint32_t window, uint32_t unit) {
+    FormWindow* w = find_window(window);
+    Unit* u = live_unit(window, unit);
+    return w && u && click_if_usable(*w, *u);
+}
 
 // A focused unit that a handler hid, disabled or moved out of sight hands the focus to the first Tab stop
 // (or to the window, when there is none). Checked once the handler is done: a layout switch passes through
@@ -226,9 +243,11 @@ EventOutcome common_event(Unit* u, uint32_t self_id, MSG* m) {
         return raise_event(window, unit, event,
                            {static_cast<int32_t>(LOWORD(m->lParam)), static_cast<int32_t>(HIWORD(m->lParam)), keys});
     };
-    // Keys reach the window's own handler first (its key map), then the focused unit's; either may swallow.
+    // Keys reach the window's own handler first (its key map), then the focused unit's; either may swallow. A
+    // key typed into an edit box is the box's text and no key of the window (Alt and an underlined letter, Tab,
+    // Esc and Enter are the window's keys before this).
     auto key_event = [&](int32_t event, std::initializer_list<int32_t> args) {
-        if (unit != self_id) {
+        if (unit != self_id && !is_text_box(m->hwnd)) {
             EventOutcome first = raise_event(window, self_id, event, args);
             if (first.refused() || !live_unit(window, unit)) return first;
         }

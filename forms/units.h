@@ -213,3 +213,6 @@ void* late_system_function(const char* library, const char* name);
 void forget_key_presses();  // a window became active: the rest of a press begun before does nothing
 void keep_focus_usable(FormWindow& w);
 void check_focus_later(FormWindow& w);
+// A click on a button, check box or radio box of a loaded window as the user makes it: only where a click could
+// reach it (shown, enabled, in sight). False when it was not clicked.
+bool click_usable_unit(uint32_t window, uint32_t unit);

@@ -46,5 +46,6 @@ void install_window_layer() {
     // In the order of the members of WindowHost.
     set_window_host(WindowHost{host_load_window, host_find_unit, process_pending_messages, close_all_form_windows,
                                form_store_start, host_pre_translate, host_any_window_alive, host_close_window,
-                               host_run_file_dialog, host_set_status_text, unit_get_property, unit_set_property});
+                               host_run_file_dialog, host_set_status_text, unit_get_property, unit_set_property,
+                               click_usable_unit});
 }

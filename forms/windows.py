@@ -34,6 +34,7 @@ HANDLERS = [
     "undoInstallation",
     "doNothing",
     "onRestartPromptCreated",
+    "onUndoKeyDown",
 ]
 
 TITLE = "Quenvarghost一键还原工具"
@@ -136,7 +137,7 @@ UNDO_PROMPT = dict(
     name="undo_prompt", id=0x520101BA, value_a=1, class_id=0x190101C0,
     units=[
         ("", "window", 0x060101BB, (50, 50, 413, 121), None, {V}, dict(version=5, title="Drelvok"),
-         [(0, "doNothing")]),
+         [(0, "doNothing"), (-9, "onUndoKeyDown")]),
         ("图片框1", "PicBox", 0x160101CE, (32, 8, 56, 40), None, {V}, dict(picture="art/prompt.jpg"),
          [(-1, "doNothing")]),
         ("标签2", "Label", 0x160101BC, (110, 32, 272, 16), None, {V},

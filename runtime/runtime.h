@@ -252,6 +252,9 @@ int32_t current_library_index();
 // byte-set results are new blocks that the caller owns; set_property copies what it needs.
 uint64_t get_property(uint32_t window, uint32_t unit, int32_t property, int32_t member);
 void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi);
+// A click on a button, check box or radio box as the user makes it, raising its click event: only while the
+// user could click it (shown, enabled and in sight). False when it was not clicked (also without a window host).
+bool click_unit(uint32_t window, uint32_t unit);
 
 // Runs the shut-down sequence and ends the process with the code. From another thread it hands the request
 // to the main thread and ends the process at once unless shut-down is already under way.

@@ -29,6 +29,8 @@ void set_property(uint32_t window, uint32_t unit, int32_t property, int32_t memb
     g_host.set_property(window, unit, property, member, lo, hi);
 }
 
+bool click_unit(uint32_t window, uint32_t unit) { return g_host.click_unit && g_host.click_unit(window, unit); }
+
 void register_open_file(void* file, uint32_t) {
     if (file && !is_open_file(file)) g_open_files.push_back(file);
 }

@@ -30,6 +30,8 @@ struct WindowHost {
     // get_property and set_property of the runtime's interface, for any window of the form data.
     uint64_t (*get_property)(uint32_t window, uint32_t unit, int32_t property, int32_t member);
     void (*set_property)(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t hi);
+    // click_unit of the runtime's interface: a click on a unit of a loaded window where the user could click it.
+    bool (*click_unit)(uint32_t window, uint32_t unit);
 };
 void set_window_host(const WindowHost& host);  // copied; replaces the host installed before
 const WindowHost& window_host();

@@ -442,10 +442,16 @@ TEST_F(MainWindowTest, LabelTextsFitTheirHeight) {
     Text size = imageSizeCaption(true, 649216000);
     Text date = imageDateCaption(true, image.c_str());
     // The texts that the program puts into labels, besides the captions of the form data.
-    const std::vector<std::pair<uint32_t, std::string>> setByProgram = {
-        {mw::文件标签, str(summary)}, {mw::位置标签, str(name)}, {mw::大小标签, str(size)},
-        {mw::日期标签, str(date)},    {mw::标签2, "备份分区"},    {mw::标签9, "到"},
-        {mw::标签10, "2"}};
+    namespace rp = restart_prompt;
+    const struct {
+        uint32_t window, unit;
+        std::string text;
+    } setByProgram[] = {
+        {mw::kWindow, mw::文件标签, str(summary)}, {mw::kWindow, mw::位置标签, str(name)},
+        {mw::kWindow, mw::大小标签, str(size)},    {mw::kWindow, mw::日期标签, str(date)},
+        {mw::kWindow, mw::标签2, "备份分区"},      {mw::kWindow, mw::标签9, "到"},
+        {mw::kWindow, mw::标签10, "2"},            {rp::kWindow, rp::标签1, txt::restart_question_backup()},
+        {rp::kWindow, rp::标签1, txt::restart_question_manual()}};
     for (uint32_t prompt : {restart_prompt::kWindow, undo_prompt::kWindow}) load_form_window(prompt, nullptr, false);
     int measured = 0;
     for (uint32_t window : {mw::kWindow, restart_prompt::kWindow, undo_prompt::kWindow}) {
@@ -454,7 +460,7 @@ TEST_F(MainWindowTest, LabelTextsFitTheirHeight) {
             const Unit& u = *r.object;
             std::vector<std::string> texts = {u.texts.count(8) ? u.texts.at(8) : ""};
             for (const auto& set : setByProgram)
-                if (window == mw::kWindow && set.first == u.unit_id) texts.push_back(set.second);
+                if (set.window == window && set.unit == u.unit_id) texts.push_back(set.text);
             HDC dc = GetDC(u.hwnd);
             HGDIOBJ old = SelectObject(dc, u.hfont ? u.hfont : GetStockObject(DEFAULT_GUI_FONT));
             for (const std::string& text : texts) {
@@ -468,7 +474,7 @@ TEST_F(MainWindowTest, LabelTextsFitTheirHeight) {
             ReleaseDC(u.hwnd, dc);
         }
     }
-    EXPECT_GE(measured, 20);  // the labels were reached: 23 texts today
+    EXPECT_GE(measured, 22);  // the labels were reached: 25 texts today
     for (uint32_t prompt : {restart_prompt::kWindow, undo_prompt::kWindow})
         DestroyWindow(static_cast<HWND>(find_window(prompt)->hwnd));
     pump();

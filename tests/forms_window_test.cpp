@@ -22,7 +22,8 @@ namespace {
 // Handler positions in the stored references (see the windows' description).
 enum : int {
     kManualLock = 0, kMainCreated = 1, kMainDestroyed = 2, kMainKeyDown = 3, kTimerTick = 4, kExitClicked = 9,
-    kCustomLock = 11, kRefreshMode = 14, kRestartKeyDown = 17, kQuitAfterRun = 18, kRestartPromptCreated = 23,
+    kCustomLock = 11, kRefreshMode = 14, kRunOneKey = 16, kRestartKeyDown = 17, kQuitAfterRun = 18,
+    kRestartPromptCreated = 23,
 };
 
 // Every handler records its call; a handler may be told to return a value.
@@ -348,17 +349,21 @@ TEST_F(Windows, CommonPropertiesOnALiveControlAndAfterClosing) {
 TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThroughAndPressesBegunElsewhereDoNothing) {
     using namespace main_window;
     ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
-    set_property(kWindow, 编辑框2, 6, -1, 0, 0);
-    HWND edit = control(kWindow, 编辑框2);
-    SetFocus(edit);
-    auto press_a = [&] {
-        PostMessageA(edit, WM_KEYDOWN, 'A', 0x001E0001);
+    // The found images' list: the down arrow moves its selection one item on, each time it reaches the list.
+    HWND list = control(kWindow, 列表框2);
+    for (int i = 0; i < 10; ++i) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("D:\\a.gho"));
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SetFocus(list);
+    auto current = [&] { return static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0)); };
+    const LPARAM fresh = 0x01500001, repeated = fresh | (1 << 30);  // the down arrow's scan code, extended key
+    auto press_down = [&](LPARAM flags) {
+        PostMessageA(list, WM_KEYDOWN, VK_DOWN, flags);
         process_pending_messages();
     };
     g_returns[kMainKeyDown] = true;
     g_return_value[kMainKeyDown] = 0;
-    press_a();
-    EXPECT_EQ(window_text(edit), "");
+    press_down(fresh);
+    EXPECT_EQ(current(), 0);
     ASSERT_GE(count_calls(kMainKeyDown), 1);
     Call c{};
     for (const Call& call : g_calls)  // the window's timer may have ticked in between on a slow machine
@@ -366,36 +371,78 @@ TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThroughAndPressesBegunEls
     EXPECT_EQ(c.window, kWindow);
     EXPECT_EQ(c.unit, self);  // the window's key map
     ASSERT_EQ(c.args.size(), 2u);
-    EXPECT_EQ(c.args[0], 'A');
+    EXPECT_EQ(c.args[0], VK_DOWN);
     EXPECT_EQ(c.args[1], 0);
     g_returns[kMainKeyDown] = false;  // returns nothing
-    press_a();
-    EXPECT_EQ(window_text(edit), "a");
+    press_down(fresh);
+    EXPECT_EQ(current(), 1);
     g_returns[kMainKeyDown] = true;  // true lets it through as well
     g_return_value[kMainKeyDown] = 1;
-    press_a();
-    EXPECT_EQ(window_text(edit), "aa");
+    press_down(fresh);
+    EXPECT_EQ(current(), 2);
 
     // A key acts only where its press began: after an activation, the repeats of a press begun before do
     // nothing, whatever the key states say by then; a fresh press acts, and so do its repeats.
-    const LPARAM fresh = 0x001E0001, repeated = fresh | (1 << 30);
     const struct {
         bool activate;
         LPARAM key_down;
-        const char* text;
+        int selected;
     } steps[] = {
-        {true, repeated, "aa"},     // begun before
-        {false, fresh, "aaa"},      // a press of its own
-        {false, repeated, "aaaa"},  // and its repeat
-        {true, repeated, "aaaa"},   // the window became active again in between
+        {true, repeated, 2},   // begun before
+        {false, fresh, 3},     // a press of its own
+        {false, repeated, 4},  // and its repeat
+        {true, repeated, 4},   // the window became active again in between
     };
     for (const auto& step : steps) {
         if (step.activate) SendMessageA(window_hwnd(kWindow), WM_ACTIVATE, WA_ACTIVE, 0);
-        PostMessageA(edit, WM_KEYDOWN, 'A', step.key_down);
+        press_down(step.key_down);
+        EXPECT_EQ(current(), step.selected) << step.activate << " " << step.key_down;
+    }
+}
+
+// A key acts as a click on its control only where a click could reach it; what is typed into an edit box is its
+// text, and the window's key map does not hear it; Alt and an underlined letter click all the same. The key map
+// here clicks 确定 for any key, as the program's does for Y.
+TEST_F(Windows, KeysClickOnlyUsableControlsAndTextTypedIntoABoxIsNoKey) {
+    using namespace main_window;
+    ASSERT_EQ(load_form_window(kWindow, nullptr, false), 0);
+    set_property(kWindow, 编辑框2, 6, -1, 0, 0);
+    HWND box = control(kWindow, 编辑框2), list = control(kWindow, 列表框1);
+    g_action[kMainKeyDown] = [] { click_unit(main_window::kWindow, main_window::确定); };
+    enum Button { kEnabled, kDisabled, kHidden };
+    const struct {
+        Button button;
+        bool in_box, alt;
+        bool map_hears, clicked;
+        const char* typed;
+    } rows[] = {
+        {kEnabled, false, false, true, true, ""},     {kDisabled, false, false, true, false, ""},
+        {kHidden, false, false, true, false, ""},     {kEnabled, true, false, false, false, "y"},
+        {kDisabled, true, false, false, false, "y"},  {kEnabled, false, true, false, true, ""},
+        {kDisabled, false, true, false, false, ""},   {kHidden, false, true, false, false, ""},
+        {kEnabled, true, true, false, true, ""},      {kDisabled, true, true, false, false, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "button " << row.button << (row.in_box ? ", in the box" : "")
+                                        << (row.alt ? ", Alt" : ""));
+        SetWindowTextA(box, "");
+        set_property(kWindow, 确定, 6, -1, row.button == kDisabled, 0);
+        set_property(kWindow, 确定, 5, -1, row.button != kHidden, 0);
+        HWND focus = row.in_box ? box : list;
+        SetFocus(focus);
+        g_calls.clear();
+        if (row.alt)
+            PostMessageA(focus, WM_SYSKEYDOWN, 'Y', 0x20150001);  // the context bit: Alt is down
+        else
+            PostMessageA(focus, WM_KEYDOWN, 'Y', 0x00150001);
         process_pending_messages();
-        EXPECT_EQ(window_text(edit), step.text) << step.activate << " " << step.key_down;
+        EXPECT_EQ(count_calls(kMainKeyDown) > 0, row.map_hears);
+        EXPECT_EQ(count_calls(kRunOneKey), row.clicked ? 1 : 0);
+        EXPECT_EQ(window_text(box), row.typed);
     }
     set_property(kWindow, 编辑框2, 6, -1, 1, 0);
+    set_property(kWindow, 确定, 6, -1, 0, 0);
+    set_property(kWindow, 确定, 5, -1, 1, 0);
 }
 
 TEST_F(Windows, KeyboardBehaviourArrowsTabAndEsc) {

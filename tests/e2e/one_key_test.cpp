@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -137,6 +138,18 @@ void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 void key(HWND window, WPARAM code) {
     PostMessageA(window, WM_KEYDOWN, code, 1);
     PostMessageA(window, WM_KEYUP, code, 0xC0000001);
+}
+
+// A click on an entry of a list box, scrolled into view first; the click goes where the entry then is (no
+// message with a pointer, which would have to cross into the program's process).
+void clickListEntry(HWND list, int index) {
+    SendMessageA(list, LB_SETTOPINDEX, index, 0);
+    int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    LPARAM at = MAKELPARAM(20, row * height + height / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
 }
 
 // --- The keyboard, as a user types: the system's input, to the window that has the keyboard focus
@@ -268,7 +281,7 @@ public:
         ASSERT_NE(box, nullptr) << "no reminder; " << describe();
         EXPECT_EQ(textOf(messageText(box)),
                   "启动文件仍在 C 盘上：下次重启计算机时，将自动进行这次还原或备份。\r\n\r\n"
-                  "如要取消，请在重启前再次运行本工具，按“撒销(&U)”。");
+                  "如要取消，请在重启前再次运行本工具，按“撒销(U)”。");
         click(dialogItem(box, IDOK));
         EXPECT_TRUE(ended());
     }
@@ -327,15 +340,7 @@ public:
         ASSERT_NE(list, nullptr) << "no partition list";
         int index = letter - 'C';
         ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0))) << letter << ": not listed";
-        // Scrolled into view first; the click goes where the entry then is (no message with a pointer, which
-        // would have to cross into the program's process).
-        SendMessageA(list, LB_SETTOPINDEX, index, 0);
-        int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
-        int row = index - static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-        LPARAM at = MAKELPARAM(20, row * height + height / 2);
-        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(list, WM_LBUTTONUP, 0, at);
-        ASSERT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }));
+        clickListEntry(list, index);
     }
     // Y answered with a message box: its text; the box is closed with its first button (OK, or Yes) or No.
     std::string runToMessage(int answer = IDOK) {
@@ -377,8 +382,11 @@ public:
         EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
         return s.found;
     }
+    // The prompt asks about the operation of the run: restore, back-up or manual Ghost.
     HWND restartPrompt() const {
-        return topWindow([](HWND h) { return child(h, "程序处理完成，是否马上重启计算机进行还原？") != nullptr; });
+        return topWindow([](HWND h) {
+            return child(h, [](HWND c) { return textOf(c).rfind("程序处理完成，是否马上重启", 0) == 0; }) != nullptr;
+        });
     }
     HWND undoPrompt() const {
         return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; });
@@ -547,18 +555,38 @@ protected:
     void expectRefusal(const std::string& reason) {
         SCOPED_TRACE(reason);
         const auto before = filesOnC();
-        EXPECT_EQ(program.runToMessage(), "不能进行这次操作：\r\n" + reason +
-                                              "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。");
+        EXPECT_EQ(program.runToMessage(), refusalMessage(reason));
         Sleep(300);
         EXPECT_EQ(program.restartPrompt(), nullptr);
         EXPECT_TRUE(IsWindowVisible(program.main()));
         EXPECT_EQ(filesOnC(), before);
     }
+    static std::string refusalMessage(const std::string& reason) {
+        return "不能进行这次操作：\r\n" + reason + "\r\n\r\n没有做任何改动：C:\\boot.ini 和 C 盘上的文件都保持原样。";
+    }
+    // A restore's image chosen through 打开 that a run would refuse: the run's message says why at once, nothing
+    // on C: has changed by then, and 确定 stays grey.
+    void expectRefusedSelection(const std::string& path, const std::string& reason) {
+        SCOPED_TRACE(reason);
+        // The checks need the partition numbers: the status bar says when the partition tool has answered.
+        ASSERT_TRUE(waitUntil([&] { return program.statusText(1) != "正在读取磁盘分区信息，请稍候……"; }));
+        const auto before = filesOnC();
+        click(program.button("打开(&F)"));
+        ASSERT_NO_FATAL_FAILURE(program.answerFileDialog(path));
+        HWND box = program.waitFor(&Program::messageBox);
+        ASSERT_NE(box, nullptr) << program.describe();
+        EXPECT_EQ(textOf(Program::messageText(box)), refusalMessage(reason));
+        EXPECT_EQ(filesOnC(), before);
+        click(dialogItem(box, IDOK));
+        ASSERT_TRUE(program.waitGone(box));
+        EXPECT_EQ(program.imagePath(), path);
+        EXPECT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
+    }
     Program program;
 };
 
 const std::string kWrongPlace =
-    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(&M)”，在 Ghost 里亲自选择分区。";
+    "。\r\n本工具只能对第一块硬盘上、分区号相符的分区操作；请勾选“手动Ghost(M)”，在 Ghost 里亲自选择分区。";
 // The drive of that letter has no number on the first disk.
 std::string noPlace(const std::string& letter) {
     return letter + ": 盘：系统给不出它在第一块硬盘上的分区号（没有这个盘，或者它是光驱、网络驱动器、SUBST 映射的盘或内存盘）";
@@ -585,29 +613,6 @@ TEST_F(OneKey, RestoreRunPreparesTheBootSetAndQuitRemindsThatItStaysInPlace) {
     ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
     EXPECT_EQ(filesOnC(), before);
     EXPECT_FALSE(exists(kRestartLog));
-}
-
-// An image in a folder with a Chinese name (made on the disk with its UTF-8 name, as one_key.sh does): the search
-// finds it under its GBK name, and the batch file names it with those bytes.
-TEST_F(OneKey, AnImageInAFolderWithAChineseNameIsFoundAndNamedInTheBatch) {
-    const std::string image = "E:\\备份\\sys.gho";
-    ASSERT_EQ(read_file(image), "IMAGE IN A FOLDER WITH A CHINESE NAME") << "the folder's name did not come through";
-    ASSERT_NO_FATAL_FAILURE(program.start());
-    click(program.button("高级(&A)"));
-    click(program.button("搜索(&S)"));
-    auto listed = [&] {
-        auto found = program.foundImages();
-        return std::find(found.begin(), found.end(), image) != found.end();
-    };
-    EXPECT_TRUE(waitUntil(listed)) << "not among the found images: " << ::testing::PrintToString(program.foundImages());
-    EXPECT_TRUE(waitUntil([&] { return program.button("搜索(&S)") != nullptr; })) << "the search does not end";
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(image));
-    HWND prompt = program.runToPrompt();
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(read_file(kBat),
-              "Ghost.exe -nousb -clone,mode=pload,src=1:3\\备份\\sys.gho:1,dst=1:1  -sure -rb\r\nrestart");
-    click(child(prompt, "取消(&N)"));
-    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
 }
 
 // A build with stand-ins never restarts: its prompt says so in one more line, and both its restart button and
@@ -671,6 +676,7 @@ TEST_F(OneKey, ManualGhostBatchAndARunWithoutOperation) {
     ASSERT_NE(prompt, nullptr);
     expectBootSet(kRewrittenFiveLines, "ghost.exe");
     EXPECT_EQ(read_file(kBat).size(), 9u);
+    EXPECT_NE(child(prompt, "程序处理完成，是否马上重启进入手动Ghost？"), nullptr) << program.describe();
     program.escapeFromPrompt(prompt);
 
     // Neither option box nor radio box checked: no user gesture unchecks a radio box, so the test clears it.
@@ -711,8 +717,10 @@ TEST_F(OneKey, SaveModeTargets) {
     EXPECT_EQ(read_file("E:\\Ghost\\old.gho"), "AN EARLIER BACK-UP IMAGE");
 }
 
-// X, U, P, F, S and Y do what their buttons do, also while the button is disabled or hidden.
-TEST_F(OneKey, KeysActLikeTheirButtons) {
+// F and S do what their button does; P, U and Y do nothing while 打开2 is disabled, 撒销 hidden and 确定 grey
+// (even with a path that a run would take). Letters typed into the custom Ghost box are its text: none of them
+// acts as a key (M would tick manual Ghost, X quit), and nothing on C: changes.
+TEST_F(OneKey, KeysActOnlyWhereAClickCould) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     HWND main = program.main();
     for (char k : {'F', 'S'}) {
@@ -726,28 +734,36 @@ TEST_F(OneKey, KeysActLikeTheirButtons) {
     }
 
     ASSERT_FALSE(IsWindowEnabled(program.button("打开(&P)")));
-    key(main, 'P');
-    ASSERT_NO_FATAL_FAILURE(program.answerFileDialog("E:\\tools\\ghost.exe"));
-    EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "E:\\tools\\ghost.exe"; }))
-        << program.customGhostPath();
-
     ASSERT_FALSE(IsWindowVisible(program.button("撒销(&U)")));
-    key(main, 'U');
-    HWND undo = program.waitFor(&Program::undoPrompt);
-    ASSERT_NE(undo, nullptr);
-    click(child(undo, "取消(&N)"));
-    EXPECT_TRUE(program.waitGone(undo));
-
     ASSERT_FALSE(IsWindowEnabled(program.button("确定(&Y)")));
-    // A restore needs an image that exists; the box of its path is the program's own, so the test fills it.
+    // The box of the image path is the program's own, so the test fills it.
     SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kImage));
-    HWND prompt = program.runToPrompt(true);
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_TRUE(exists(kImg));
-    program.escapeFromPrompt(prompt);
+    const auto before = filesOnC();
+    ASSERT_TRUE(program.keyboardIn(main)) << program.describe();
+    for (WORD k : {'P', 'U', 'Y'}) type(k);
+    EXPECT_TRUE(program.inputTaken()) << program.describe();
+    EXPECT_EQ(program.fileDialog(), nullptr);
+    EXPECT_EQ(program.undoPrompt(), nullptr);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(filesOnC(), before);
 
-    key(main, 'X');  // the boot set is still in place
-    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+    click(program.button("高级(&A)"));
+    HWND custom = program.button("自定义Ghost版本(&V)");
+    click(custom);
+    HWND box = FindWindowExA(GetParent(custom), nullptr, "Edit", nullptr);
+    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(box) != 0; }));
+    PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));  // a click into the box
+    PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(waitUntil([&] { return program.focus() == box; })) << program.describe();
+    ASSERT_TRUE(program.keyboardIn(main)) << program.describe();
+    for (WORD k : {'M', 'Y', 'X'}) type(k);
+    EXPECT_TRUE(waitUntil([&] { return program.customGhostPath() == "myx"; })) << program.customGhostPath();
+    EXPECT_FALSE(program.ended(0));
+    EXPECT_EQ(SendMessageA(program.button("手动Ghost(&M)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(program.restartPrompt(), nullptr);
+    EXPECT_EQ(filesOnC(), before);
+    click(program.button("退出(&X)"));
+    EXPECT_TRUE(program.ended());
 }
 
 // The undo after a run: the menu as the run copied it, with its attributes (a second selection after the run
@@ -898,6 +914,7 @@ TEST_F(OneKey, HiddenFirstPartitionAndTheKeysOfTheBoxes) {
     EXPECT_EQ(SendMessageA(program.button("还原系统(&R)"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageA(program.button("备份系统(&B)"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(program.imagePath(), kImage);
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));  // the target chosen again: 确定 is grey until then
     const auto before = filesOnC();
     const std::string question = "“E:\\Ghost\\G_WinXP.gho”已经有一个镜像（镜像大小：0MB，创建日期：";
     std::string asked = program.runToMessage(IDNO);
@@ -922,8 +939,7 @@ TEST_F(OneKey, AnImageOnACdIsRefused) {
     CreateDirectoryA("D:\\Ghost", nullptr);
     write_bytes("D:\\Ghost\\x.gho", "AN IMAGE ON A CD");
     ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("D:\\Ghost\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal(noPlace("D") + kWrongPlace));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection("D:\\Ghost\\x.gho", noPlace("D") + kWrongPlace));
     key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
 }
@@ -941,15 +957,13 @@ TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
     ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像就在要还原的分区 1:3 上，还原会把镜像自己覆盖掉。请先把镜像放到另一个分区。"));
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('C'));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\My Images\\x.gho"));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal(
-        "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "E:\\My Images\\x.gho", "镜像路径“E:\\My Images\\x.gho”含有空格，Ghost 会把它读成两个参数。请使用不含空格的路径。"));
     ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\gone.gho"));
     removeFile("E:\\Ghost\\gone.gho");
     ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像文件“E:\\Ghost\\gone.gho”不存在。"));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\p.gho"));
-    ASSERT_NO_FATAL_FAILURE(
-        expectRefusal("镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(
+        "E:\\Ghost\\p.gho", "镜像文件“E:\\Ghost\\p.gho”只是一次未完成的备份留下的占位文件，不是镜像。"));
 
     click(program.button("备份系统(&B)"));
     ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
@@ -1056,7 +1070,6 @@ TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
 TEST_F(OneKey, AnOlderCopyOfTheMenuIsReplacedByTheRun) {
     write_bytes(kBak, "[boot loader]\r\ntimeout=30\r\n");
     setAttributes(kBak, kHidSysRo);
-    ASSERT_NO_FATAL_FAILURE(program.start());
     const auto before = filesOnC();
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
     EXPECT_EQ(filesOnC(), before);
@@ -1176,6 +1189,110 @@ TEST_F(OneKey, TabStopsAndUnderlinedLetters) {
     EXPECT_EQ(SendMessageA(restore, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(backup, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     typeWithAlt('X');
+    EXPECT_TRUE(program.ended());
+}
+
+// --- The window does what it shows: a found image picked, the restart prompt's question, one copy at a time
+
+// A click on an entry of the list of found images (the list on the window itself).
+void pickFoundImage(const Program& program, int index) {
+    HWND list = child(program.main(), [&](HWND h) {
+        return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) == program.main();
+    });
+    ASSERT_NE(list, nullptr) << "no list of found images";
+    ASSERT_LT(index, static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)));
+    clickListEntry(list, index);
+}
+
+// In a restore, a pick in the list of found images is an image selection as through 打开: the path, 确定
+// enabled, and Y runs with the picked image. The image picked lies in a folder with a Chinese name, made on the
+// disk with its UTF-8 name as one_key.sh does: the search finds it under its GBK name, and the batch file names
+// it with those bytes.
+TEST_F(OneKey, AFoundImagePickedIsTheImageOfTheRun) {
+    const std::string image = "E:\\备份\\sys.gho";
+    ASSERT_EQ(read_file(image), "IMAGE IN A FOLDER WITH A CHINESE NAME") << "the folder's name did not come through";
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("高级(&A)"));
+    HWND search = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (search = program.button("搜索(&S)")) && IsWindowEnabled(search); }));
+    click(search);
+    ASSERT_TRUE(waitUntil([&] {
+        return child(program.main(), [](HWND h) { return textOf(h).rfind("本地磁盘共有", 0) == 0; });
+    })) << program.describe();
+    const auto found = program.foundImages();
+    const auto at = std::find(found.begin(), found.end(), image);
+    ASSERT_NE(at, found.end()) << "not among the found images: " << ::testing::PrintToString(found);
+    ASSERT_NO_FATAL_FAILURE(pickFoundImage(program, static_cast<int>(at - found.begin())));
+    EXPECT_TRUE(waitUntil([&] { return program.imagePath() == image; })) << program.imagePath();
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(program.button("确定(&Y)")) != 0; }));
+
+    HWND prompt = program.runToPrompt(true);
+    ASSERT_NE(prompt, nullptr);
+    std::string batch = kRestoreBatch;
+    batch.replace(batch.find("\\Ghost\\G_WinXP.gho"), std::strlen("\\Ghost\\G_WinXP.gho"), "\\备份\\sys.gho");
+    expectBootSet(kRewrittenFiveLines, batch);
+    expectBackupOfOriginal(kFiveLines);
+    click(child(prompt, "取消(&N)"));
+    ASSERT_NO_FATAL_FAILURE(program.quitThroughReminder());
+}
+
+// After a back-up run the restart prompt asks about a back-up. Esc brings the main window back with 撒销 at
+// hand, and the undo prompt takes a plain Y.
+TEST_F(OneKey, TheRestartPromptNamesTheBackUpAndTheUndoStaysAtHand) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    click(program.button("备份系统(&B)"));
+    ASSERT_TRUE(waitUntil([&] { return program.button("保存(&S)") != nullptr; }));
+    ASSERT_NO_FATAL_FAILURE(program.selectImage("E:\\Ghost\\b.gho"));
+    HWND prompt = program.runToPrompt();
+    ASSERT_NE(prompt, nullptr);
+    expectBootSet(kRewrittenFiveLines, kBackupBatch);
+    EXPECT_NE(child(prompt, "程序处理完成，是否马上重启计算机进行备份？"), nullptr) << program.describe();
+    program.escapeFromPrompt(prompt);
+
+    HWND undoButton = program.button("撒销(&U)");
+    EXPECT_TRUE(IsWindowVisible(undoButton) && IsWindowEnabled(undoButton));
+    ASSERT_TRUE(program.keyboardIn(program.main())) << program.describe();
+    type('U');
+    HWND undo = program.waitFor(&Program::undoPrompt);
+    ASSERT_NE(undo, nullptr) << program.describe();
+    ASSERT_TRUE(program.keyboardIn(undo)) << program.describe();
+    type('Y');
+    ASSERT_TRUE(program.waitGone(undo));
+    EXPECT_TRUE(waitUntil([] { return read_file(kIni) == kFiveLines; }));
+    for (const char* p : {kBak, kGrldr, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
+}
+
+// One copy at a time: a second start brings the running copy's window to the front (restored from the task bar)
+// and ends without a window of its own.
+TEST_F(OneKey, ASecondStartBringsTheRunningCopyToTheFront) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
+    HWND main = program.main();
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }));
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    std::string line = std::string(kProgramFolder) + "\\" + kProgram;
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, kProgramFolder, &startup,
+                               &second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(second.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+
+    EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && GetForegroundWindow() == main; })) << program.describe();
+    int mainWindows = 0;
+    Search all{[&](HWND h) {
+                   mainWindows += IsWindowVisible(h) && textOf(h) == "Quenvarghost一键还原工具            2015年7月";
+                   return false;
+               },
+               0, nullptr};
+    EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(mainWindows, 1);
+    click(program.button("退出(&X)"));
     EXPECT_TRUE(program.ended());
 }
 
