@@ -554,6 +554,9 @@ protected:
     // the main window stays.
     void expectRefusal(const std::string& reason) {
         SCOPED_TRACE(reason);
+        // Y acts only where a click on 确定 could, and no message of an earlier step may stand for the run's.
+        ASSERT_TRUE(IsWindowEnabled(program.button("确定(&Y)"))) << program.describe();
+        ASSERT_EQ(program.messageBox(), nullptr) << program.describe();
         const auto before = filesOnC();
         EXPECT_EQ(program.runToMessage(), refusalMessage(reason));
         Sleep(300);
@@ -1068,6 +1071,7 @@ TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
 // A read-only, hidden, system C:\boot.bak holding an older menu: the image selection leaves it as it is, and
 // the run replaces it with the menu as it is before it writes anything else.
 TEST_F(OneKey, AnOlderCopyOfTheMenuIsReplacedByTheRun) {
+    ASSERT_NO_FATAL_FAILURE(program.start());
     write_bytes(kBak, "[boot loader]\r\ntimeout=30\r\n");
     setAttributes(kBak, kHidSysRo);
     const auto before = filesOnC();
@@ -1257,6 +1261,9 @@ TEST_F(OneKey, TheRestartPromptNamesTheBackUpAndTheUndoStaysAtHand) {
     ASSERT_NE(undo, nullptr) << program.describe();
     ASSERT_TRUE(program.keyboardIn(undo)) << program.describe();
     type('Y');
+    EXPECT_EQ(program.answerMessage(),
+              "撤销完成。\r\nC:\\boot.ini 已从 C:\\boot.bak 恢复为原来的启动菜单。\r\n"
+              "已删除本工具的文件：C:\\grldr、C:\\ghost.bat、C:\\ghost.exe、C:\\Qelo.img");
     ASSERT_TRUE(program.waitGone(undo));
     EXPECT_TRUE(waitUntil([] { return read_file(kIni) == kFiveLines; }));
     for (const char* p : {kBak, kGrldr, kBat, kExe, kImg}) EXPECT_FALSE(exists(p)) << p;
@@ -1378,30 +1385,29 @@ TEST_F(OneKey, PathsAndLayoutsThatGhostWouldMisreadAreRefused) {
         ~Reset() { SetEnvironmentVariableA("QG_TEST_DISK_ORDER", nullptr); }
     } reset;
     const std::string comma = "E:\\Ghost\\a,b.gho", percent = "E:\\100%\\x.gho";
-    const std::string longPath = "D:\\Ghost\\" + std::string(70, 'x') + ".gho";
+    const std::string longPath = "D:\\Ghost\\" + std::string(70, 'x') + ".gho", shortPath = "D:\\Ghost\\d.gho";
     CreateDirectoryA("E:\\100%", nullptr);
-    for (const std::string& p : {comma, percent, longPath}) write_bytes(p, "AN IMAGE");
+    for (const std::string& p : {comma, percent, longPath, shortPath}) write_bytes(p, "AN IMAGE");
     const std::string misread = "，DOS 或 Ghost 会把它读错。请使用不含 , % | < > \" 这些字符的路径。";
     ASSERT_NO_FATAL_FAILURE(program.start());
 
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(comma));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“" + comma + "”含有字符“,”" + misread));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(percent));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像路径“" + percent + "”含有字符“%”" + misread));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(longPath));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(comma, "镜像路径“" + comma + "”含有字符“,”" + misread));
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(percent, "镜像路径“" + percent + "”含有字符“%”" + misread));
     const std::string line = "Ghost.exe -nousb -clone,mode=pload,src=1:2" + longPath.substr(2) + ":1,dst=1:1  -sure -rb";
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("Ghost 的命令行参数有 " + std::to_string(line.size() - 9) +
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(longPath, "Ghost 的命令行参数有 " + std::to_string(line.size() - 9) +
                                           " 个字节，超过了 DOS 传给程序的 126 个字节，多出的部分会被截掉。请使用更短的镜像路径。"));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
-    ASSERT_NO_FATAL_FAILURE(expectRefusal("E: 盘是系统编号的 1:3，但按分区表里的先后顺序它是第 4 个分区：分区布局不寻常" +
+    ASSERT_NO_FATAL_FAILURE(expectRefusedSelection(kImage, "E: 盘是系统编号的 1:3，但按分区表里的先后顺序它是第 4 个分区：分区布局不寻常" +
                                           kWrongPlace));
-    // The box of the path is the program's own: the test writes a path without its drive into it.
+    // The box of the path is the program's own: after an image the run accepts, the test writes a path without
+    // its drive into it.
+    ASSERT_NO_FATAL_FAILURE(program.selectImage(shortPath));
+    ASSERT_TRUE(IsWindowEnabled(program.button("确定(&Y)")));
     SendMessageA(program.imageBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Ghost\\G_WinXP.gho"));
     ASSERT_NO_FATAL_FAILURE(expectRefusal(
         "镜像路径“Ghost\\G_WinXP.gho”不是以盘符、冒号和反斜杠开头的完整路径（例如 E:\\Ghost\\sys.gho）。"));
     key(program.main(), 'X');
     EXPECT_TRUE(program.ended());
-    for (const std::string& p : {comma, percent, longPath}) removeFile(p.c_str());
+    for (const std::string& p : {comma, percent, longPath, shortPath}) removeFile(p.c_str());
     RemoveDirectoryA("E:\\100%");
 }
 
