@@ -4,13 +4,12 @@
 #   qg_demo_machine PREFIX STANDINS_DIR
 #
 # PREFIX is an existing prefix whose wineserver is not running (drive letters are read when it starts);
-# STANDINS_DIR holds the built stand-ins (diskpart.exe, findstr.exe, attrib.exe). Afterwards:
+# STANDINS_DIR holds the built stand-ins (diskpart.exe, findstr.exe). Afterwards:
 #   C:            the prefix's drive_c, with a five-line Windows XP boot.ini (read-only, hidden, system)
 #   D:, E:, F:    folders under PREFIX/demo-drives holding a few folders and Ghost images (*.gho); the images
 #                 are sparse files of a plausible size, so they take no room
 #   C:\Quenvarghost\  the tool's folder (the caller copies the program there) with the stand-ins beside it:
-#                 the partition probe's script runs in that folder, and a program's own folder is searched
-#                 first for "attrib" (Wine's own clears only the last flag of a command line)
+#                 the partition probe's script runs in that folder
 #   PREFIX/demo-machine.env  the environment of the demo disk, for `.` before starting Windows programs: one
 #                 disk with a primary partition and an extended one holding three logical drives, so the
 #                 partition tool counts four partitions (C: to F:) and the first partition has a letter.
@@ -57,7 +56,7 @@ qg_demo_machine() {
     > "$demo_c/boot.ini"
 
   mkdir -p "$demo_c/Quenvarghost"
-  for tool in diskpart findstr attrib; do
+  for tool in diskpart findstr; do
     rm -f "$demo_c/Quenvarghost/$tool.exe"
     cp "$demo_standins/$tool.exe" "$demo_c/Quenvarghost/"
   done

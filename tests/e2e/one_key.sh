@@ -2,7 +2,7 @@
 # one_key.sh TOOLS_DIR TEST_PROGRAM PROGRAM SEAMS_PROGRAM PRODUCTS_PROGRAM STAND_IN...: the one-key run end to end
 # in a prefix of its own, cloned from the test template. The program (as Quenvarghost.exe), the same program
 # built with its test seams (as QuenvarghostSeams.exe) and built over outside products of the tests (as
-# Quenvarghost-products.exe) and the stand-ins (attrib, diskpart, findstr) go to C:\qg; D:, E: and F: are
+# Quenvarghost-products.exe) and the stand-ins (diskpart, findstr) go to C:\qg; D:, E: and F: are
 # folders of the test (symlinks in dosdevices, made before the prefix's wineserver starts), and G: to L: too for
 # the cases of a machine with ten lettered partitions, run in a second start of the prefix.
 #
