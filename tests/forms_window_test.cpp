@@ -382,20 +382,30 @@ TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThroughAndPressesBegunEls
     EXPECT_EQ(current(), 2);
 
     // A key acts only where its press began: after an activation, the repeats of a press begun before do
-    // nothing, whatever the key states say by then; a fresh press acts, and so do its repeats.
+    // nothing, whatever the key states say by then, and neither does a key-down made before the activation that
+    // waited in the queue (it may come without its repeat flag); a fresh press acts, and so do its repeats.
+    enum Activation { kNone, kBefore, kWhileQueued };
     const struct {
-        bool activate;
+        Activation activate;
         LPARAM key_down;
         int selected;
     } steps[] = {
-        {true, repeated, 2},   // begun before
-        {false, fresh, 3},     // a press of its own
-        {false, repeated, 4},  // and its repeat
-        {true, repeated, 4},   // the window became active again in between
+        {kBefore, repeated, 2},   // begun before
+        {kNone, fresh, 3},        // a press of its own
+        {kNone, repeated, 4},     // and its repeat
+        {kBefore, repeated, 4},   // the window became active again in between
+        {kWhileQueued, fresh, 4}, // made before the window became active
+        {kNone, fresh, 5},
     };
+    auto activate = [&] { SendMessageA(window_hwnd(kWindow), WM_ACTIVATE, WA_ACTIVE, 0); };
     for (const auto& step : steps) {
-        if (step.activate) SendMessageA(window_hwnd(kWindow), WM_ACTIVATE, WA_ACTIVE, 0);
-        press_down(step.key_down);
+        if (step.activate == kBefore) activate();
+        PostMessageA(list, WM_KEYDOWN, VK_DOWN, step.key_down);
+        if (step.activate == kWhileQueued) {
+            Sleep(20);  // a later tick than the key-down's
+            activate();
+        }
+        process_pending_messages();
         EXPECT_EQ(current(), step.selected) << step.activate << " " << step.key_down;
     }
 }
