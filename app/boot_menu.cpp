@@ -7,22 +7,12 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/command_calls.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
 
 namespace {
-Value text(const char* t) { return value_text(t); }
-
-// A command's result carries no type tag; as an argument the file number must have one.
-Value openMenu(const char* path, int32_t access) {
-    Value number = call_command(open_file, 2, text(path), value_int(access));
-    return value_int(value_as_int(number));
-}
-
-bool exists(const char* path) { return value_as_bool(call_command(file_exists, 1, text(path))); }
-bool deleteFile(const char* path) { return value_as_bool(call_command(delete_file, 1, text(path))); }
-
 constexpr DWORD kMenuAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 // Read-only, hidden and system of a file (0 when it is missing).
@@ -34,17 +24,16 @@ DWORD attributesOf(const char* path) {
 // Read-only goes on last: some file systems drop hidden and system when they come with it (Wine for an
 // ordinary user).
 void setAttributes(const char* path, DWORD attributes) {
-    call_command(set_file_attributes, 2, text(path), value_int(static_cast<int32_t>(attributes & ~FILE_ATTRIBUTE_READONLY)));
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        call_command(set_file_attributes, 2, text(path), value_int(static_cast<int32_t>(attributes)));
+    cmd::setFileAttributes(path, static_cast<int32_t>(attributes & ~FILE_ATTRIBUTE_READONLY));
+    if (attributes & FILE_ATTRIBUTE_READONLY) cmd::setFileAttributes(path, static_cast<int32_t>(attributes));
 }
 
 // Every line of the file from the current position on, up to its end or to a 0 or Ctrl-Z byte (which a line
 // read never passes).
-std::vector<std::string> remainingLines(const Value& file) {
+std::vector<std::string> remainingLines(int32_t file) {
     std::vector<std::string> lines;
-    while (!value_as_bool(call_command(at_end_of_file, 2, file, value_int(1)))) {
-        Text line = Text::take(call_command(read_line, 1, file));
+    while (!cmd::atEndOfFile(file)) {
+        Text line = cmd::readLine(file);
         lines.emplace_back(line.c_str());
     }
     return lines;
@@ -52,16 +41,16 @@ std::vector<std::string> remainingLines(const Value& file) {
 
 // The lines of a menu file; none when it cannot be read.
 std::vector<std::string> menuLines(const char* path) {
-    Value file = openMenu(path, 1);  // read only
+    int32_t file = cmd::openFile(path, cmd::kOpenRead);
     std::vector<std::string> lines = remainingLines(file);
-    call_command(close_file, 1, file);
+    cmd::closeFile(file);
     return lines;
 }
 
 // True when a line of the menu file at path holds the entry "C:\grldr=Drelvok".
 bool carriesEntry(const char* path) {
     for (const std::string& line : menuLines(path))
-        if (value_as_int(call_command(find_text, 2, text(line.c_str()), text(txt::boot_menu_entry()))) > 0) return true;
+        if (cmd::findText(line.c_str(), txt::boot_menu_entry()) > 0) return true;
     return false;
 }
 
@@ -80,8 +69,7 @@ bool readWholeFile(const char* path, std::string* content) {
 
 bool writeWholeFile(const char* path, const std::string& content) {
     Bytes bytes(new_bytes(content.data(), static_cast<int32_t>(content.size())));
-    return value_as_bool(call_command(write_file, 2, text(path), bytes.arg())) && fileHolds(path, content.data(),
-                                                                                           static_cast<int32_t>(content.size()));
+    return cmd::writeFile(path, bytes.get()) && fileHolds(path, content.data(), static_cast<int32_t>(content.size()));
 }
 
 // The boot loader reads a menu line with the blanks around it and around its key left out, and ignores case.
@@ -218,11 +206,11 @@ bool bootMenuStartsBootLoader() { return menuStartsBootLoader(menuLines(txt::pat
 
 namespace {
 // C:\boot.bak holds a menu that puts the machine back: one without our entry.
-bool usableCopy() { return exists(txt::path_boot_bak()) && !carriesEntry(txt::path_boot_bak()); }
+bool usableCopy() { return cmd::fileExists(txt::path_boot_bak()) && !carriesEntry(txt::path_boot_bak()); }
 }  // namespace
 
 const char* bootMenuRefusal() {
-    if (!exists(txt::path_boot_ini())) return txt::run_refused_no_boot_menu();
+    if (!cmd::fileExists(txt::path_boot_ini())) return txt::run_refused_no_boot_menu();
     // Once the menu carries our entry, C:\boot.bak is the only copy of the user's own menu.
     if (bootMenuCarriesEntry() && !usableCopy()) return txt::run_refused_no_own_menu();
     return nullptr;
@@ -233,25 +221,24 @@ const char* prepareBootMenu(bool* copyMade) {
     const char* bak = txt::path_boot_bak();
     *copyMade = false;
     DWORD menuAttributes = attributesOf(ini);
-    bool hadCopy = exists(bak);
+    bool hadCopy = cmd::fileExists(bak);
     // Once the menu carries our entry, C:\boot.bak is the user's own menu: it stays. A copy that already holds
     // the menu with its attributes is not written again.
     if (!bootMenuCarriesEntry() && !(sameFileContent(bak, ini) && attributesOf(bak) == menuAttributes)) {
         DWORD copyAttributes = attributesOf(bak);
-        call_command(set_file_attributes, 2, text(bak), value_int(0));  // a read-only copy would refuse the new one
-        bool copied = value_as_bool(call_command(copy_file, 2, text(ini), text(bak))) && sameFileContent(bak, ini) &&
-                      attributesOf(bak) == menuAttributes;
+        cmd::setFileAttributes(bak, 0);  // a read-only copy would refuse the new one
+        bool copied = cmd::copyFile(ini, bak) && sameFileContent(bak, ini) && attributesOf(bak) == menuAttributes;
         if (!copied) {
-            if (!hadCopy) deleteFile(bak);
-            else if (exists(bak)) setAttributes(bak, copyAttributes);
+            if (!hadCopy) cmd::deleteFile(bak);
+            else if (cmd::fileExists(bak)) setAttributes(bak, copyAttributes);
             return txt::run_refused_no_copy();
         }
         *copyMade = true;
     }
-    call_command(set_file_attributes, 2, text(ini), value_int(0));
+    cmd::setFileAttributes(ini, 0);
     if (attributesOf(ini) != 0) {
         setAttributes(ini, menuAttributes);
-        if (*copyMade && !hadCopy) deleteFile(bak);
+        if (*copyMade && !hadCopy) cmd::deleteFile(bak);
         *copyMade = false;
         return txt::run_refused_menu_attributes();
     }
@@ -259,17 +246,17 @@ const char* prepareBootMenu(bool* copyMade) {
 }
 
 bool rewriteBootMenu() {
-    Value file = openMenu(txt::path_boot_ini(), 3);  // read and write, as the rewrite has always opened it
+    int32_t file = cmd::openFile(txt::path_boot_ini(), cmd::kOpenReadWrite);  // as the rewrite has always opened it
     // A menu that exists but cannot be read is not replaced by one without its systems.
-    if (value_as_int(file) == 0 && exists(txt::path_boot_ini())) return false;
+    if (file == 0 && cmd::fileExists(txt::path_boot_ini())) return false;
     std::vector<std::string> old = remainingLines(file);
-    call_command(close_file, 1, file);
+    cmd::closeFile(file);
     return writeWholeFile(txt::path_boot_ini(), rewrittenMenu(old));
 }
 
 bool keepForeignFileAside(const char* path, const char* saved, bool ours) {
-    if (ours || !exists(path)) return true;
-    return !exists(saved) && value_as_bool(call_command(move_file, 2, text(path), text(saved)));
+    if (ours || !cmd::fileExists(path)) return true;
+    return !cmd::fileExists(saved) && cmd::moveFile(path, saved);
 }
 
 namespace {
@@ -283,7 +270,7 @@ bool putMenuBack(bool* copyLeft) {
     *copyLeft = true;
     if (!readWholeFile(bak, &saved)) return false;
     DWORD savedAttributes = attributesOf(bak);
-    call_command(set_file_attributes, 2, text(ini), value_int(0));  // a read-only menu is not replaced
+    cmd::setFileAttributes(ini, 0);  // a read-only menu is not replaced
     bool back = false;
     if (MoveFileExA(bak, ini, MOVEFILE_REPLACE_EXISTING)) {
         *copyLeft = false;
@@ -291,8 +278,8 @@ bool putMenuBack(bool* copyLeft) {
     } else {
         back = fileHolds(ini, saved.data(), static_cast<int32_t>(saved.size())) || writeWholeFile(ini, saved);
         if (back) {
-            call_command(set_file_attributes, 2, text(bak), value_int(0));
-            *copyLeft = !deleteFile(bak);
+            cmd::setFileAttributes(bak, 0);
+            *copyLeft = !cmd::deleteFile(bak);
             if (*copyLeft) setAttributes(bak, savedAttributes);
         }
     }
@@ -346,25 +333,26 @@ UndoReport undoBootFiles(const RunChanges* run) {
          !stranded && (wasWritten(run, txt::path_grldr()) || (!run && hadEntry) ||
                        fileHoldsPayload(txt::path_grldr(), bin::boot_loader()))},
         {txt::path_ghost_bat(), txt::path_ghost_bat_saved(),
-         wasWritten(run, txt::path_ghost_bat()) || (!run && (hadEntry || exists(txt::path_ghost_bat_saved()) ||
-                                                             holdsOwnBatch(txt::path_ghost_bat())))},
+         wasWritten(run, txt::path_ghost_bat()) ||
+             (!run && (hadEntry || cmd::fileExists(txt::path_ghost_bat_saved()) ||
+                       holdsOwnBatch(txt::path_ghost_bat())))},
         {txt::path_ghost_exe(), txt::path_ghost_exe_saved(),
          wasWritten(run, txt::path_ghost_exe()) ||
-             (!run && (hadEntry || exists(txt::path_ghost_exe_saved()) ||
+             (!run && (hadEntry || cmd::fileExists(txt::path_ghost_exe_saved()) ||
                        fileHoldsPayload(txt::path_ghost_exe(), bin::dos_ghost())))},
         {txt::path_qelo_img(), nullptr, !run || wasWritten(run, txt::path_qelo_img())},
     };
     for (const File& f : files) {
-        if (!f.ours || !exists(f.path)) continue;
-        call_command(set_file_attributes, 2, text(f.path), value_int(0));
-        if (deleteFile(f.path)) report.removed.emplace_back(f.path);
+        if (!f.ours || !cmd::fileExists(f.path)) continue;
+        cmd::setFileAttributes(f.path, 0);
+        if (cmd::deleteFile(f.path)) report.removed.emplace_back(f.path);
         else report.problems += std::string(f.path) + txt::undo_not_removed();
     }
     // Another program's files back where they were, unless a file kept on purpose stands there (the boot loader
     // the menu still starts, a file not recognised as ours).
     for (const File& f : files) {
-        if (!f.saved || !exists(f.saved) || (!f.ours && exists(f.path))) continue;
-        if (value_as_bool(call_command(move_file, 2, text(f.saved), text(f.path)))) report.putBack.emplace_back(f.path);
+        if (!f.saved || !cmd::fileExists(f.saved) || (!f.ours && cmd::fileExists(f.path))) continue;
+        if (cmd::moveFile(f.saved, f.path)) report.putBack.emplace_back(f.path);
         else
             report.problems += std::string(txt::undo_saved_left()) + f.path + txt::undo_saved_left_in() + f.saved +
                                txt::undo_saved_left_end();
@@ -393,22 +381,21 @@ std::string undoSummary(const UndoReport& report) {
 
 void undoInstallation() {
     using namespace undo_prompt;
-    call_command(process_events, 0);
+    cmd::processEvents();
     UndoReport report = undoBootFiles(nullptr);
     bool nothing = report.menuLeftAlone && report.removed.empty() && report.putBack.empty() && report.problems.empty();
     std::string message = nothing ? std::string(txt::undo_nothing())
                                   : (report.problems.empty() ? txt::undo_done() : txt::undo_incomplete()) + undoSummary(report);
     // Owned by the prompt, which then has the keyboard again and hands it to the main window as it goes.
-    call_command(message_box, 4, text(message.c_str()),
-                 value_int(report.problems.empty() ? 0x40 : 0x30) /* OK, information or warning icon */,
-                 value_omitted(), windowRef(kWindow, self));
+    cmd::messageBox(message.c_str(), MB_OK | (report.problems.empty() ? MB_ICONINFORMATION : MB_ICONWARNING),
+                    windowRef(kWindow, self));
     updateUndoButton(txt::root_of_c());
-    call_command(destroy_window, 1, windowRef(kWindow, self));
+    cmd::destroyWindow(windowRef(kWindow, self));
     unit::setVisible(main_window::销毁按钮, true);
     unit::setDisabled(main_window::销毁按钮, true);
 }
 
-void closeUndoPrompt() { call_command(destroy_window, 1, windowRef(undo_prompt::kWindow, undo_prompt::self)); }
+void closeUndoPrompt() { cmd::destroyWindow(windowRef(undo_prompt::kWindow, undo_prompt::self)); }
 
 // Y and N answer the undo prompt as they answer the restart prompt.
 bool onUndoKeyDown(int32_t key, int32_t) {

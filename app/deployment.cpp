@@ -2,6 +2,7 @@
 // program, and the skin that start-up applies. Payloads are byte-set constants handed to write_file as they
 // are; no result is checked unless a comment says why.
 #include "app/app.h"
+#include "app/command_calls.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
@@ -12,26 +13,18 @@ namespace mw = main_window;
 constexpr int32_t kHiddenAttribute = 2;
 constexpr int32_t kStartUpSkin = 10;
 
-bool writePayload(const char* path, const void* payload) {
-    return value_as_bool(call_command(write_file, 2, value_text(path), value_bytes(payload)));
-}
-
-bool deleteFile(const char* path) { return value_as_bool(call_command(delete_file, 1, value_text(path))); }
-
 // A file of the program's directory: the directory, "\\" and the name.
 Text besideProgram(const char* name) {
-    Text directory = Text::take(call_command(get_run_directory, 0));
+    Text directory = cmd::getRunDirectory();
     return concat({directory.c_str(), "\\", name});
 }
 }  // namespace
 
 bool usesCustomGhost(const char* path) {
-    Value found = call_command(find_text, 4, value_text(path), value_text(txt::custom_ghost_marker()), value_int(1),
-                               value_bool(true));
-    return value_as_int(found) > 0;
+    return cmd::findText(path, txt::custom_ghost_marker(), true) > 0;  // case ignored
 }
 
-bool deployBootLoader() { return writePayload(txt::path_grldr(), bin::boot_loader()); }
+bool deployBootLoader() { return cmd::writeFile(txt::path_grldr(), bin::boot_loader()); }
 
 Text customGhostPath() {
     if (!unit::checked(mw::自定义选择框)) return Text();
@@ -43,11 +36,11 @@ bool deployDosGhost() {
     Text custom = customGhostPath();
     // A custom file that cannot be copied leaves C:\ghost.exe as it was.
     if (!custom.empty())
-        return value_as_bool(call_command(copy_file, 2, custom.arg(), value_text(txt::path_ghost_exe())));
-    return writePayload(txt::path_ghost_exe(), bin::dos_ghost());
+        return cmd::copyFile(custom.get(), txt::path_ghost_exe());
+    return cmd::writeFile(txt::path_ghost_exe(), bin::dos_ghost());
 }
 
-bool deployFloppyImage() { return writePayload(txt::path_qelo_img(), bin::floppy_image()); }
+bool deployFloppyImage() { return cmd::writeFile(txt::path_qelo_img(), bin::floppy_image()); }
 
 bool bootSetCarriesStandIns() {
     return bin::boot_loader_is_stand_in() || bin::floppy_image_is_stand_in() ||
@@ -56,10 +49,10 @@ bool bootSetCarriesStandIns() {
 
 void onGhost32Clicked() {
     if (unit::checked(mw::G选择框)) {
-        writePayload(txt::path_ghost32(), bin::windows_ghost());
-        call_command(run_program, 2, value_text(txt::path_ghost32()), value_bool(false));
+        cmd::writeFile(txt::path_ghost32(), bin::windows_ghost());
+        cmd::runProgram(txt::path_ghost32(), false);
     } else {
-        deleteFile(txt::path_ghost32());
+        cmd::deleteFile(txt::path_ghost32());
     }
 }
 
@@ -71,14 +64,14 @@ void deploySkinLibrary() {
     const void* library = bin::skin_library();
     if (fileHoldsPayload(path.c_str(), library)) return;
     Text partial = besideProgram(txt::skin_library_partial());
-    deleteFile(partial.c_str());
-    if (!writePayload(partial.c_str(), library)) {
-        deleteFile(partial.c_str());
+    cmd::deleteFile(partial.c_str());
+    if (!cmd::writeFile(partial.c_str(), library)) {
+        cmd::deleteFile(partial.c_str());
         return;
     }
-    call_command(set_file_attributes, 2, partial.arg(), value_int(kHiddenAttribute));
-    deleteFile(path.c_str());
-    if (!value_as_bool(call_command(move_file, 2, partial.arg(), path.arg()))) deleteFile(partial.c_str());
+    cmd::setFileAttributes(partial.get(), kHiddenAttribute);
+    cmd::deleteFile(path.c_str());
+    if (!cmd::moveFile(partial.get(), path.get())) cmd::deleteFile(partial.c_str());
 }
 
 void applySkin() {

@@ -6,20 +6,21 @@
 // the system also lists the disk's partition table, the drive's place there must be that same number. The
 // probe (partition_probe.cpp) still asks the system's partition tool for the count, but only to learn whether
 // the partition information could be read at all.
+#include <windows.h>
+
 #include "app/app.h"
 #include "app/command_calls.h"
 #include "app/ghost_command.h"
 #include "app/unit_access.h"
 #include "payloads/constants.h"
+#include "runtime/drive_places.h"
 
 namespace mw = main_window;
 
 namespace {
-bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char upperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool singleLetter(const char* t) { return t && isDriveLetter(t[0]) && !t[1]; }
+bool singleLetter(const char* t) { return t && is_drive_letter(t[0]) && !t[1]; }
 // "X:\" at the start of a path: the only form whose drive the batch line can name.
-bool beginsWithDrive(const char* path) { return path && isDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\'; }
+bool beginsWithDrive(const char* path) { return path && is_drive_letter(path[0]) && path[1] == ':' && path[2] == '\\'; }
 
 // Ghost's number of the drive of that letter: its partition number on the first disk, 0 when it has none there.
 int32_t partitionNumberOf(char letter) {
@@ -38,7 +39,7 @@ const char* batchOf(BatchOperation operation) {
 Text drivePlaceRefusal(const char* letter) {
     if (!singleLetter(letter))
         return concat({txt::refusal_partition(), quoted(letter).get(), txt::refusal_no_number()});
-    char drive[3] = {upperLetter(letter[0]), ':', 0};
+    char drive[3] = {upper_drive_letter(letter[0]), ':', 0};
     DrivePlace place = query_drive_place(drive[0]);
     Text why;
     if (place.kind != DrivePlace::kPartition) {
@@ -113,7 +114,7 @@ Text partitionCountFromProbeOutput(const char* output) {
 // system's numbers say.
 void decidePartitionOffset() {
     if (diskPartitionCount.empty()) {
-        cmd::messageBox(txt::probe_failed(), 0);
+        cmd::messageBox(txt::probe_failed(), MB_OK);
         return;
     }
     bool hidden = unletteredPartitionBeforeC();

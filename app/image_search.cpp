@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/command_calls.h"
 #include "app/unit_access.h"
 #include "forms/unit_ids.h"
 #include "payloads/constants.h"
@@ -14,7 +15,7 @@
 namespace {
 using namespace main_window;
 
-Value imageList() { return value_unit(kWindow, 列表框2, kUnitListBox); }
+Value imageList() { return unit::listBox(列表框2); }
 void setSearchCaption(const char* caption) { unit::setButtonCaption(搜索按钮, caption); }
 // Every folder visit ends with the "stop" caption; writing it again when the button already reads so would
 // only redraw the button once per folder.
@@ -41,7 +42,7 @@ uint32_t eventsRunAt = 0;
 void letEventsRun() {
     uint32_t now = GetTickCount();
     if (now - eventsRunAt < kEventsEveryMs) return;
-    call_command(process_events, 0);
+    cmd::processEvents();
     eventsRunAt = now;
 }
 
@@ -78,20 +79,15 @@ void searchImages() {
     searchActive = 1;
     foundCount = 0;
     eventsRunAt = GetTickCount() - kEventsEveryMs;  // the first folder lets them run
-    call_command(list_clear, 1, imageList());
-    Value parts = call_command(split_text, 2, driveText.arg(), value_text(txt::drive_separator()));
-    auto* block = static_cast<int32_t*>(value_as_block(parts));
-    int32_t n = block ? block[1] : 0;
-    for (int32_t i = 0; i < n; ++i) {
-        const char* drive = reinterpret_cast<const char*>(static_cast<uintptr_t>(block[2 + i]));
-        Text root = concat({drive, txt::drive_root_suffix()});
+    cmd::listClear(imageList());
+    for (const Text& drive : cmd::splitText(driveText.get(), txt::drive_separator())) {
+        Text root = concat({drive.get(), txt::drive_root_suffix()});
         searchFolder(root.c_str());
     }
-    free_array(kTypeText, block);
     searchRunning = false;
     if (!windowOpen()) return;
 
-    Text count = Text::take(call_command(to_text, 1, value_int(foundCount)));
+    Text count = cmd::toText(foundCount);
     Text summary = concat({txt::summary_before_count(), count.c_str(), txt::summary_after_count()});
     unit::setLabelCaption(文件标签, summary.c_str());
     setSearchCaption(txt::caption_search());
@@ -117,7 +113,7 @@ void searchFolder(const char* path) {
                 if (foundName.c_str()[0] != txt::dot()[0]) below.push_back(concat({folder.c_str(), foundName.c_str()}));
             } else if (isImage(foundName.c_str(), entry)) {
                 Text image = concat({folder.c_str(), foundName.c_str()});
-                call_command(list_add_item, 2, imageList(), image.arg());
+                cmd::listAddItem(imageList(), image.get());
                 ++foundCount;
             }
         }

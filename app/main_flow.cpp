@@ -14,9 +14,8 @@
 namespace {
 using namespace main_window;
 
-Value text(const char* t) { return value_text(t); }
 Value dialogRef(uint32_t unit) { return value_unit(kWindow, unit, kUnitCommonDlg); }
-void deleteProbeScript() { call_command(delete_file, 1, text(txt::path_probe_script())); }
+void deleteProbeScript() { cmd::deleteFile(txt::path_probe_script()); }
 
 // Set by restart and quit: the restart prompt then ends the program rather than returning to the main window.
 bool runEnded = false;
@@ -28,12 +27,10 @@ bool restartRequested = false;
 // cancel it.
 void remindOfPendingRun() {
     if (restartRequested || !bootMenuCarriesEntry()) return;
-    call_command(message_box, 2, text(txt::run_pending_reminder()), value_int(0x40) /* OK, information icon */);
+    cmd::messageBox(txt::run_pending_reminder(), MB_OK | MB_ICONINFORMATION);
 }
 
-bool requestSystemRestart() { return value_as_bool(call_command(shut_down_system, 2, value_int(2), value_bool(true))); }
-
-int32_t sizeOf(const char* path) { return value_as_int(call_command(get_file_size, 1, text(path))); }
+bool requestSystemRestart() { return cmd::shutDownSystem(cmd::kRestart, true); }  // forced
 
 // The batch file's content for the chosen operation, or null when none is chosen. A back-up
 // batch records its target, whose placeholder then stays while the boot set is installed for it.
@@ -50,7 +47,7 @@ int32_t lengthOf(const char* t) { return static_cast<int32_t>(std::char_traits<c
 
 bool writeBatchFile(const char* batch) {
     Bytes content(new_bytes(batch, lengthOf(batch)));
-    return value_as_bool(call_command(write_file, 2, text(txt::path_ghost_bat()), content.arg()));
+    return cmd::writeFile(txt::path_ghost_bat(), content.get());
 }
 
 // Writes the boot menu and the boot set, each write checked against what it had to put there (a write that
@@ -109,8 +106,8 @@ bool runWaiting = false;
 
 void closeBothWindows() {
     runEnded = true;
-    call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
-    call_command(destroy_window, 1, windowRef(kWindow, self));
+    cmd::destroyWindow(windowRef(restart_prompt::kWindow, restart_prompt::self));
+    cmd::destroyWindow(windowRef(kWindow, self));
 }
 }  // namespace
 
@@ -125,11 +122,11 @@ BatchOperation batchOperation() {
 
 bool isPlaceholderImage(const char* path) {
     int32_t length = cmd::textLength(path);
-    if (length <= 0 || sizeOf(path) != length) return false;
-    int32_t file = value_as_int(call_command(open_file, 3, text(path), value_int(1), value_int(1)));
+    if (length <= 0 || cmd::getFileSize(path) != length) return false;
+    int32_t file = cmd::openFile(path, cmd::kOpenRead);
     if (!file) return false;
-    Text content = Text::take(call_command(read_line, 1, value_int(file)));
-    call_command(close_file, 1, value_int(file));
+    Text content = cmd::readLine(file);
+    cmd::closeFile(file);
     return content.length() == length && lstrcmpiA(content.c_str(), path) == 0;
 }
 
@@ -145,12 +142,12 @@ bool backupTargetConfirmed() {
     Text details = imageSizeAndDate(target.get());
     Text question = concat({txt::refusal_quote_open(), target.get(), txt::refusal_quote_close(), txt::overwrite_intro(),
                             details.get(), txt::overwrite_outro()});
-    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == 5;  // 5: Yes
+    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == cmd::kAnswerYes;
 }
 
 void refuseRun(const char* reason) {
     Text message = concat({txt::run_refused_intro(), reason, txt::run_refused_outro()});
-    call_command(message_box, 2, message.arg(), value_int(0x30) /* OK, warning icon */);
+    cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING);
 }
 
 // The key map: each key is the click on a control, made only where the user could click it (the control shown,
@@ -215,15 +212,14 @@ void runOneKey() {
                                   : (report.problems.empty() ? txt::run_failed_undone() : txt::run_failed_not_undone()) +
                                         undoSummary(report);
         Text message = concat({txt::run_failed_intro(), faults.c_str(), outcome.c_str()});
-        call_command(message_box, 2, message.arg(), value_int(0x30)  /* OK, warning icon */);
+        cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING);
         updateUndoButton(txt::root_of_c());
         return;
     }
 
     unit::setVisible(self, false);
     runEnded = false;
-    call_command(load_window, 3, windowRef(restart_prompt::kWindow, restart_prompt::self), value_omitted(),
-                 value_bool(true));
+    cmd::loadWindow(windowRef(restart_prompt::kWindow, restart_prompt::self), true);  // modal
     // The prompt closed without restart or quit (Esc, or restart in a build with stand-ins): the user comes
     // back to the main window, where the undo is at hand.
     if (!runEnded) {
@@ -235,29 +231,28 @@ void runOneKey() {
 void selectImage() {
     Text caption = unit::buttonCaption(打开1);
     if (text_equal(caption.get(), txt::caption_open_image())) {
-        Text here = Text::take(call_command(get_run_directory, 0));
+        Text here = cmd::getRunDirectory();
         unit::setText(通用对话框1, prop::kDialogInitialDirectory, here.c_str());
-        if (!value_as_bool(call_command(open_common_dialog, 1, dialogRef(通用对话框1)))) return;  // cancelled
+        if (!cmd::openCommonDialog(dialogRef(通用对话框1))) return;  // cancelled
         chosenFileName = unit::getText(通用对话框1, prop::kDialogFileName);
         takeRestoreImage(chosenFileName.c_str());
     } else if (text_equal(caption.get(), txt::caption_save_image())) {
         unit::setBool(通用对话框2, prop::kDialogPathMustExist, false);
         // Cancelled: the target and its placeholder stay as they were.
-        if (!value_as_bool(call_command(open_common_dialog, 1, dialogRef(通用对话框2)))) return;
+        if (!cmd::openCommonDialog(dialogRef(通用对话框2))) return;
         dropPlaceholder();
         Text folder = unit::getText(通用对话框2, prop::kDialogInitialDirectory);
-        call_command(create_directory, 1, folder.arg());
+        cmd::createDirectory(folder.get());
         Text chosen = unit::getText(通用对话框2, prop::kDialogFileName);
         unit::setEditContent(编辑框1, chosen.c_str());
         Text path = unit::editContent(编辑框1);
-        Text root = Text::take(call_command(text_left, 2, path.arg(), value_int(3)));
+        Text root = cmd::textLeft(path.get(), 3);
         bool usable = text_equal(root.get(), txt::backup_root_e()) || text_equal(root.get(), txt::backup_root_f());
         unit::setDisabled(确定, !usable);
         // The placeholder marks the target until Ghost writes it; an image already there is never replaced.
-        if (!unit::disabled(确定) &&
-            !value_as_bool(call_command(file_exists, 1, path.arg()))) {
+        if (!unit::disabled(确定) && !cmd::fileExists(path.get())) {
             Bytes content(new_bytes(path.get(), path.length()));
-            if (value_as_bool(call_command(write_file, 2, path.arg(), content.arg()))) placeholderPath = path.clone();
+            if (cmd::writeFile(path.get(), content.get())) placeholderPath = path.clone();
         }
     }
     finishImageSelection();
@@ -280,19 +275,18 @@ void takeRestoreImage(const char* path) {
 void finishImageSelection() { deleteProbeScript(); }
 
 void selectCustomGhost() {
-    call_command(open_common_dialog, 1, dialogRef(通用对话框3));
+    cmd::openCommonDialog(dialogRef(通用对话框3));
     chosenFileName = unit::getText(通用对话框3, prop::kDialogFileName);
     unit::setEditContent(编辑框2, chosenFileName.c_str());
 }
 
 void onExitClicked() {
     deleteProbeScript();
-    call_command(destroy_window, 1, windowRef(kWindow, self));
+    cmd::destroyWindow(windowRef(kWindow, self));
 }
 
 void openUndoPrompt() {
-    call_command(load_window, 3, windowRef(undo_prompt::kWindow, undo_prompt::self), value_omitted(),
-                 value_bool(true));
+    cmd::loadWindow(windowRef(undo_prompt::kWindow, undo_prompt::self), true);  // modal
 }
 
 // The placeholder stays only for a back-up run that is still installed.
@@ -310,7 +304,7 @@ void onRestartKeyDown(int32_t key, int32_t) {
 // A build with stand-ins never restarts: a restart would end in the stand-in boot loader.
 void restartNow() {
     if (bootSetCarriesStandIns()) {
-        call_command(destroy_window, 1, windowRef(restart_prompt::kWindow, restart_prompt::self));
+        cmd::destroyWindow(windowRef(restart_prompt::kWindow, restart_prompt::self));
         return;
     }
     restartRequested = requestRestart();

@@ -82,7 +82,11 @@ inline const void* arg_bytes(int32_t count, const Value* args, int32_t i) {
 inline void result_int(Value* r, int32_t v) { r->lo = static_cast<uint32_t>(v); }
 inline void result_bool(Value* r, bool v) { r->lo = v ? 1u : 0u; }
 inline void result_pointer(Value* r, const void* p) { r->lo = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-void result_double(Value* r, double v);  // also used for dates
+inline void result_double(Value* r, double v) {  // also used for dates
+    Value d = value_double(v);
+    r->lo = d.lo;
+    r->hi = d.hi;
+}
 
 // Test seam of message_box: the function that shows the box (MessageBoxA by default; null restores it).
 using MessageBoxFn = int(__stdcall*)(struct HWND__*, const char*, const char*, unsigned int);
