@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "forms/reader.h"
+#include "forms/unit_numbers.h"
 
 namespace {
 std::vector<FormWindow> g_windows;
@@ -228,21 +229,21 @@ EventOutcome raise_event(uint32_t window, uint32_t unit, int32_t event, std::ini
 uint64_t get_common_property(FormWindow& w, UnitRecord& rec, int32_t property) {
     (void)w;
     switch (property) {
-        case 0:
+        case prop::kLeft:
             return static_cast<uint32_t>(rec.left);
-        case 1:
+        case prop::kTop:
             return static_cast<uint32_t>(rec.top);
-        case 2:
+        case prop::kWidth:
             return static_cast<uint32_t>(rec.width);
-        case 3:
+        case prop::kHeight:
             return static_cast<uint32_t>(rec.height);
-        case 4:
+        case prop::kTag:
             return reinterpret_cast<uintptr_t>(new_text(rec.tag.c_str()));
-        case 5:
+        case prop::kVisible:
             return (rec.state & kStateVisible) ? 1 : 0;
-        case 6:
+        case prop::kDisabled:
             return (rec.state & kStateDisabled) ? 1 : 0;
-        case 7:
+        case prop::kCursor:
             return reinterpret_cast<uintptr_t>(new_bytes(rec.cursor.data(), static_cast<int32_t>(rec.cursor.size())));
         default:
             return 0;
@@ -253,30 +254,30 @@ void set_common_property(FormWindow& w, UnitRecord& rec, int32_t property, uint3
     (void)w;
     int32_t v = static_cast<int32_t>(lo);
     switch (property) {
-        case 0:
+        case prop::kLeft:
             rec.left = v;
             break;
-        case 1:
+        case prop::kTop:
             rec.top = v;
             break;
-        case 2:
+        case prop::kWidth:
             rec.width = clamp_extent(v);
             break;
-        case 3:
+        case prop::kHeight:
             rec.height = clamp_extent(v);
             break;
-        case 4: {
+        case prop::kTag: {
             const char* t = reinterpret_cast<const char*>(static_cast<uintptr_t>(lo));
             rec.tag = t ? t : "";
             break;
         }
-        case 5:
+        case prop::kVisible:
             rec.state = lo ? (rec.state | kStateVisible) : (rec.state & ~kStateVisible);
             break;
-        case 6:
+        case prop::kDisabled:
             rec.state = lo ? (rec.state | kStateDisabled) : (rec.state & ~kStateDisabled);
             break;
-        case 7: {
+        case prop::kCursor: {
             const void* b = reinterpret_cast<const void*>(static_cast<uintptr_t>(lo));
             rec.cursor.assign(reinterpret_cast<const char*>(bytes_block_data(b)),
                               static_cast<size_t>(bytes_block_length(b)));

@@ -6,6 +6,7 @@
 
 #include <unordered_map>
 
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 #include "runtime/window_host.h"
 
@@ -14,6 +15,9 @@ namespace {
 // property would cost a call to the window system per message).
 std::unordered_map<HWND, Unit*> g_unit_of_control;
 bool g_creating = false;
+
+// Values of the window's initial position (prop::kWindowPosition); 0 keeps the stored one.
+constexpr int32_t kCentred = 1, kMinimised = 2, kMaximised = 3;
 
 void release_unit(Unit* u) {
     if (u->hwnd) {
@@ -46,7 +50,7 @@ void restore_disabled_windows(FormWindow& w) {
 // true with *result when the message is answered here.
 bool unit_message(Unit* u, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     if (msg == WM_SETFOCUS || msg == WM_KILLFOCUS) {
-        raise_event(u->window_id, u->unit_id, msg == WM_SETFOCUS ? -7 : -8);
+        raise_event(u->window_id, u->unit_id, msg == WM_SETFOCUS ? event::kGotFocus : event::kLostFocus);
         return false;
     }
     return u->cls->message && u->cls->message(*u, hwnd, msg, wp, lp, result);
@@ -80,17 +84,17 @@ void end_modal(FormWindow& w) {
         SetActiveWindow(before);
 }
 
-// A close request: event 12, then event 1; either answering false keeps the window.
+// A close request: "close requested", then "may close"; either answering false keeps the window.
 void request_close(FormWindow& w) {
     uint32_t id = w.id, self = w.unit_ids[0];
-    if (raise_event(id, self, 12).refused()) return;
+    if (raise_event(id, self, event::kWindowCloseRequested).refused()) return;
     if (!w.hwnd) return;
-    if (raise_event(id, self, 1).refused()) return;
+    if (raise_event(id, self, event::kWindowMayClose).refused()) return;
     if (w.hwnd) destroy_form_window(w);
 }
 
 void window_destroying(FormWindow& w, HWND hwnd) {
-    raise_event(w.id, w.unit_ids[0], 2);
+    raise_event(w.id, w.unit_ids[0], event::kWindowDestroying);
     release_window_units(w);
     restore_disabled_windows(w);  // destroyed by other means than destroy_form_window
     w.active_before_modal = nullptr;
@@ -131,7 +135,7 @@ bool window_message(FormWindow& w, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LR
             request_close(w);
             return true;
         case WM_QUERYENDSESSION:
-            *result = raise_event(w.id, w.unit_ids[0], 1).refused() ? FALSE : TRUE;
+            *result = raise_event(w.id, w.unit_ids[0], event::kWindowMayClose).refused() ? FALSE : TRUE;
             return true;
         case kDestroyMessage:
             destroy_form_window(w);
@@ -146,7 +150,8 @@ bool window_message(FormWindow& w, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LR
         case WM_ERASEBKGND: {
             Unit* self = w.units[0].object;
             if (!self) return false;
-            fill_client(hwnd, reinterpret_cast<HDC>(wp), unit_brush(*self, static_cast<COLORREF>(self->ints[10])));
+            COLORREF background = static_cast<COLORREF>(self->ints[prop::kWindowBackground]);
+            fill_client(hwnd, reinterpret_cast<HDC>(wp), unit_brush(*self, background));
             *result = 1;
             return true;
         }
@@ -176,19 +181,19 @@ void window_events(FormWindow& w, UINT msg, WPARAM wp) {
         case WM_SIZE:
             for (UnitRecord& rec : w.units)
                 if (rec.object && rec.object->cls->sized_with_window) SendMessageA(rec.object->hwnd, WM_SIZE, 0, 0);
-            if (!g_creating) raise_event(w.id, w.unit_ids[0], 4);
+            if (!g_creating) raise_event(w.id, w.unit_ids[0], event::kWindowResized);
             break;
         case WM_MOVE:
-            if (!g_creating) raise_event(w.id, w.unit_ids[0], 3);
+            if (!g_creating) raise_event(w.id, w.unit_ids[0], event::kWindowMoved);
             break;
         case WM_SHOWWINDOW:
-            if (!g_creating) raise_event(w.id, w.unit_ids[0], wp ? 10 : 11);
+            if (!g_creating) raise_event(w.id, w.unit_ids[0], wp ? event::kWindowShown : event::kWindowHidden);
             break;
         case WM_SETFOCUS:
-            raise_event(w.id, w.unit_ids[0], -7);
+            raise_event(w.id, w.unit_ids[0], event::kGotFocus);
             break;
         case WM_KILLFOCUS:
-            raise_event(w.id, w.unit_ids[0], -8);
+            raise_event(w.id, w.unit_ids[0], event::kLostFocus);
             break;
         default:
             break;
@@ -365,35 +370,37 @@ void arrange_units(FormWindow& w, bool restack) {
     }
 }
 
-// The window's styles from its own properties: 9 border, 15 control button, 16 and 17 maximise and
-// minimise boxes, 29 always on top.
+// Values of the border (prop::kWindowBorder).
+enum Border : int32_t { kNoBorder, kSizing, kFixed, kToolSizing, kTool, kSunkenSizing, kSunken };
+
+// The window's styles from its own properties.
 ControlStyle window_style(const Unit& u) {
-    int32_t border = u.ints.at(9);
-    bool control_button = u.ints.at(15) != 0;
-    ControlStyle s{WS_CLIPCHILDREN, 0, own_text(u, 8), 0, 0};
-    if (border != 0) {
+    int32_t border = u.ints.at(prop::kWindowBorder);
+    bool control_button = u.ints.at(prop::kWindowControlButton) != 0;
+    ControlStyle s{WS_CLIPCHILDREN, 0, own_text(u, prop::kWindowTitle), 0, 0};
+    if (border != kNoBorder) {
         s.style |= WS_DLGFRAME;
         if (!s.text.empty() || control_button) s.style |= WS_CAPTION;
         if (control_button) s.style |= WS_SYSMENU;
-        if (border == 1 || border == 3 || border == 5) s.style |= WS_THICKFRAME;
-        if (border == 3 || border == 4) s.ex |= WS_EX_TOOLWINDOW;
-        if (border == 5 || border == 6) s.ex |= WS_EX_CLIENTEDGE;
+        if (border == kSizing || border == kToolSizing || border == kSunkenSizing) s.style |= WS_THICKFRAME;
+        if (border == kToolSizing || border == kTool) s.ex |= WS_EX_TOOLWINDOW;
+        if (border == kSunkenSizing || border == kSunken) s.ex |= WS_EX_CLIENTEDGE;
     }
     if (!(s.style & WS_CAPTION)) s.style |= WS_POPUP;
-    if (u.ints.at(16)) s.style |= WS_MAXIMIZEBOX;
-    if (u.ints.at(17)) s.style |= WS_MINIMIZEBOX;
-    if (u.ints.at(29)) s.ex |= WS_EX_TOPMOST;
+    if (u.ints.at(prop::kWindowMaximiseBox)) s.style |= WS_MAXIMIZEBOX;
+    if (u.ints.at(prop::kWindowMinimiseBox)) s.style |= WS_MINIMIZEBOX;
+    if (u.ints.at(prop::kWindowTopmost)) s.ex |= WS_EX_TOPMOST;
     return s;
 }
 
 void set_window_icon(Unit& u) {
     if (u.icon) DestroyIcon(u.icon);
-    u.icon = icon_from_file(own_text(u, 20));
+    u.icon = icon_from_file(own_text(u, prop::kWindowIcon));
     SendMessageA(u.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(u.icon));
     SendMessageA(u.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(u.icon));
 }
 
-// The window's own entry and its system window; initial position 1 centres it on the screen.
+// The window's own entry and its system window, centred on the screen when its initial position says so.
 bool create_window_entry(FormWindow& w, HWND owner) {
     Unit* u = new_unit(w, 0);
     if (!u) return false;
@@ -401,7 +408,7 @@ bool create_window_entry(FormWindow& w, HWND owner) {
     rec.object = u;
     ControlStyle s = window_style(*u);
     int32_t x = rec.left, y = rec.top;
-    if (u->ints[18] == 1) {
+    if (u->ints[prop::kWindowPosition] == kCentred) {
         x = (GetSystemMetrics(SM_CXSCREEN) - rec.width) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - rec.height) / 2;
     }
@@ -415,7 +422,7 @@ bool create_window_entry(FormWindow& w, HWND owner) {
     }
     u->hwnd = hwnd;
     SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font()), FALSE);
-    u->icon = icon_from_file(own_text(*u, 20));
+    u->icon = icon_from_file(own_text(*u, prop::kWindowIcon));
     if (u->icon) {
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(u->icon));
         SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(u->icon));
@@ -427,14 +434,14 @@ bool create_window_entry(FormWindow& w, HWND owner) {
     return true;
 }
 
-// Shows the window as its property 18 says (2 minimised, 3 maximised when it has a sizing frame).
+// Shows the window as its initial position says (maximised only when it has a sizing frame).
 void show_window(FormWindow& w) {
     if (!(w.units[0].state & kStateVisible)) return;
     HWND hwnd = hwnd_of(w);
-    int32_t position = w.units[0].object->ints[18];
+    int32_t position = w.units[0].object->ints[prop::kWindowPosition];
     int show = SW_SHOW;
-    if (position == 2) show = SW_SHOWMINIMIZED;
-    if (position == 3 && (GetWindowLongA(hwnd, GWL_STYLE) & WS_THICKFRAME)) show = SW_SHOWMAXIMIZED;
+    if (position == kMinimised) show = SW_SHOWMINIMIZED;
+    if (position == kMaximised && (GetWindowLongA(hwnd, GWL_STYLE) & WS_THICKFRAME)) show = SW_SHOWMAXIMIZED;
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
 }
@@ -463,9 +470,9 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
     if (!created) return false;
 
     const uint32_t id = w.id, self = w.unit_ids[0];
-    raise_event(id, self, 0);
-    if (w.hwnd) raise_event(id, self, 3);
-    if (w.hwnd) raise_event(id, self, 4);
+    raise_event(id, self, event::kWindowCreated);
+    if (w.hwnd) raise_event(id, self, event::kWindowMoved);
+    if (w.hwnd) raise_event(id, self, event::kWindowResized);
     if (!w.hwnd) return true;  // a handler closed it again
     show_window(w);
     if (modal) begin_modal(w, active_before);
@@ -473,18 +480,18 @@ bool create_form_window(FormWindow& w, HWND owner, bool modal) {
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// The window's own properties shown on it besides its title: 10 background, 20 icon, 29 always on top.
+// The window's own properties shown on it besides its title: background, icon, always on top.
 
 void window_changed(Unit& u, int32_t p) {
-    if (p == 10) InvalidateRect(u.hwnd, nullptr, TRUE);
-    if (p == 29)
-        SetWindowPos(u.hwnd, u.ints[29] ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+    if (p == prop::kWindowBackground) InvalidateRect(u.hwnd, nullptr, TRUE);
+    if (p == prop::kWindowTopmost)
+        SetWindowPos(u.hwnd, u.ints[prop::kWindowTopmost] ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (p == 20) set_window_icon(u);
+    if (p == prop::kWindowIcon) set_window_icon(u);
 }
 }  // namespace
 
-// The window entry's stored data; reading accepts versions up to 6.
+// The window entry's stored data, in stored order; reading accepts versions up to 6.
 const UnitClass kWindowUnit = [] {
     using namespace field;
     UnitClass c;
@@ -493,7 +500,7 @@ const UnitClass kWindowUnit = [] {
     c.control = ControlKind::kWindow;
     c.max_version = 6;
     c.empty_data = false;
-    c.caption = 8;
+    c.caption = prop::kWindowTitle;
     c.fields = {choice(9),   logical(12),    integer(10),    logical(16),   logical(17),    logical(15),
                 choice(18),  logical(19),    choice(14),     logical(21),   logical(22),    logical(23),
                 integer(25), logical(26, 2), logical(27, 3), choice(28, 3), logical(29, 4), logical(30, 5),
