@@ -7,11 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "forms/window_layer.h"
 #include "runtime/runtime.h"
-
-// An event handler as the form store calls it: the event's arguments in order; answers true when the
-// routine returned a value (stored in *result).
-using HandlerFn = bool (*)(const int32_t* args, int32_t count, int32_t* result);
 
 // The handler table: the program header's code_base points at an array of HandlerFn ending with a null
 // entry; a stored handler reference is a position in it (0 is a real handler, -1 none).

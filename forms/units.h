@@ -1,10 +1,12 @@
 // Window units: the live objects of a loaded window's entries, their controls, own properties and events,
-// and the table that says, per unit type, what its control is and what its stored data holds.
+// and the table that says, per unit type, what its control is and what its stored data holds. The inside of
+// the window layer; the program sees only window_layer.h.
 //
 // The window layer's sources: window.cpp (the window itself: procedure, classes, creation, closing, modal
-// windows), window_host.cpp (the runtime's window host), unit_data.cpp (the table of types and the decoding
-// of stored data), properties.cpp, keyboard.cpp, painting.cpp (painting and fonts), and one file per unit type
-// (label, picture, button, edit, combo, list, group, status_bar, timer, file_dialog, data_source).
+// windows), runtime_host.cpp (installing the layer as the runtime's window host), unit_data.cpp (the table of
+// types and the decoding of stored data), properties.cpp, keyboard.cpp, painting.cpp (painting and fonts), and
+// one file per unit type (label, picture, button, edit, combo, list, group, status_bar, timer, file_dialog,
+// data_source).
 #pragma once
 
 #include <windows.h>
@@ -57,10 +59,6 @@ struct FontValue {
     int32_t angle, bold, italic, underline, strike_out, size;
     const char* face;
 };
-
-// Installs the window layer as the runtime's window host (runtime/window_host.h); the program calls it at
-// start-up, before it initialises the runtime, which then reads the form data through it.
-void install_window_layer();
 
 // The window layer's entry points, also used directly by tests.
 int32_t load_form_window(uint32_t window, HWND parent, bool modal);
