@@ -44,6 +44,69 @@ RECT placed_rect(HWND h) {
     return r;
 }
 
+int32_t clamp_extent(int32_t v) { return v < 0 ? 0 : v > kMaxExtent ? kMaxExtent : v; }
+
+// The common properties as the unit record keeps them.
+uint64_t get_record_property(const UnitRecord& rec, int32_t property) {
+    switch (property) {
+        case prop::kLeft:
+            return static_cast<uint32_t>(rec.left);
+        case prop::kTop:
+            return static_cast<uint32_t>(rec.top);
+        case prop::kWidth:
+            return static_cast<uint32_t>(rec.width);
+        case prop::kHeight:
+            return static_cast<uint32_t>(rec.height);
+        case prop::kTag:
+            return reinterpret_cast<uintptr_t>(new_text(rec.tag.c_str()));
+        case prop::kVisible:
+            return (rec.state & kStateVisible) ? 1 : 0;
+        case prop::kDisabled:
+            return (rec.state & kStateDisabled) ? 1 : 0;
+        case prop::kCursor:
+            return reinterpret_cast<uintptr_t>(new_bytes(rec.cursor.data(), static_cast<int32_t>(rec.cursor.size())));
+        default:
+            return 0;
+    }
+}
+
+void set_record_property(UnitRecord& rec, int32_t property, uint32_t lo) {
+    int32_t v = static_cast<int32_t>(lo);
+    switch (property) {
+        case prop::kLeft:
+            rec.left = v;
+            break;
+        case prop::kTop:
+            rec.top = v;
+            break;
+        case prop::kWidth:
+            rec.width = clamp_extent(v);
+            break;
+        case prop::kHeight:
+            rec.height = clamp_extent(v);
+            break;
+        case prop::kTag: {
+            const char* t = reinterpret_cast<const char*>(static_cast<uintptr_t>(lo));
+            rec.tag = t ? t : "";
+            break;
+        }
+        case prop::kVisible:
+            rec.state = lo ? (rec.state | kStateVisible) : (rec.state & ~kStateVisible);
+            break;
+        case prop::kDisabled:
+            rec.state = lo ? (rec.state | kStateDisabled) : (rec.state & ~kStateDisabled);
+            break;
+        case prop::kCursor: {
+            const void* b = reinterpret_cast<const void*>(static_cast<uintptr_t>(lo));
+            rec.cursor.assign(reinterpret_cast<const char*>(bytes_block_data(b)),
+                              static_cast<size_t>(bytes_block_length(b)));
+            break;
+        }
+        default:
+            break;
+    }
+}
+
 uint64_t get_menu_property(const UnitRecord& rec, int32_t property) {
     uint32_t flags = rec.menu_values[2];
     switch (property) {
@@ -156,7 +219,7 @@ uint64_t unit_get_property(uint32_t window, uint32_t unit, int32_t property, int
     }
     if (h && property == prop::kVisible) return (GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
     if (h && property == prop::kDisabled) return IsWindowEnabled(h) ? 0 : 1;
-    return get_common_property(*at.window, rec, property);
+    return get_record_property(rec, property);
 }
 
 void unit_set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t) {
@@ -164,7 +227,7 @@ void unit_set_property(uint32_t window, uint32_t unit, int32_t property, int32_t
     UnitRecord& rec = *at.record;
     if (rec.is_menu_item()) return;
     if (property >= prop::kFirstOwn) return set_own_property(own_property_unit(rec), property, member, lo);
-    set_common_property(*at.window, rec, property, lo);
+    set_record_property(rec, property, lo);
     HWND h = live_control(rec);
     if (!h) return;
     if (property <= prop::kHeight) place_control(h, rec, property);
