@@ -218,7 +218,7 @@ HFONT gui_font();
 void apply_font(Unit& u, bool redraw = true);
 HBRUSH unit_brush(Unit& u, COLORREF colour);  // the system's face brush for kSystemDefault
 COLORREF colour_or_face(int32_t colour);
-COLORREF window_background(const FormWindow& w);  // the window's property 10, which group boxes show through
+COLORREF window_background(const FormWindow& w);  // the window's background, which group boxes show through
 void fill_client(HWND hwnd, HDC dc, HBRUSH brush);
 HICON icon_from_file(const std::string& ico);  // the first image of an icon file's bytes, or null
 uint64_t get_font(const Unit& u, int32_t member);
