@@ -3,7 +3,7 @@
 
 #include "app/app.h"
 #include "forms/unit_ids.h"
-#include "forms/units.h"
+#include "forms/window_layer.h"
 #include "payloads/constants.h"
 #include "runtime/runtime.h"
 

@@ -2,7 +2,7 @@
 // data, support libraries and DLL commands. Shared by the program entry and the tests that run the program's
 // own windows.
 #include "app/app.h"
-#include "forms/handler_binding.h"
+#include "forms/window_layer.h"
 #include "payloads/constants.h"
 #include "runtime/runtime.h"
 

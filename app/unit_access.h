@@ -6,44 +6,32 @@
 #include <cstdint>
 
 #include "forms/unit_ids.h"
+#include "forms/unit_numbers.h"
 #include "runtime/runtime.h"
-
-namespace prop {
-// Common to every unit (and the window itself).
-constexpr int32_t kLeft = 0, kTop = 1, kWidth = 2, kHeight = 3, kVisible = 5, kDisabled = 6;
-// Per unit type.
-constexpr int32_t kWindowTitle = 8;
-constexpr int32_t kLabelCaption = 8, kLabelTextColour = 16;
-constexpr int32_t kButtonCaption = 10;
-constexpr int32_t kChecked = 18;  // check box and radio button
-constexpr int32_t kEditContent = 8, kEditBackground = 11;
-constexpr int32_t kComboCurrent = 19;
-constexpr int32_t kTimerInterval = 8;
-constexpr int32_t kDialogFileName = 10, kDialogInitialDirectory = 13, kDialogPathMustExist = 18;
-}  // namespace prop
 
 namespace unit {
 constexpr uint32_t kMain = main_window::kWindow;
 
 inline int32_t getInt(uint32_t u, int32_t property, uint32_t window = kMain) {
-    return static_cast<int32_t>(static_cast<uint32_t>(get_property(window, u, property, -1)));
+    return static_cast<int32_t>(static_cast<uint32_t>(get_property(window, u, property, prop::kWholeValue)));
 }
 inline void setInt(uint32_t u, int32_t property, int32_t v, uint32_t window = kMain) {
-    set_property(window, u, property, -1, static_cast<uint32_t>(v), 0);
+    set_property(window, u, property, prop::kWholeValue, static_cast<uint32_t>(v), 0);
 }
 inline bool getBool(uint32_t u, int32_t property, uint32_t window = kMain) {
-    return static_cast<uint32_t>(get_property(window, u, property, -1)) != 0;
+    return static_cast<uint32_t>(get_property(window, u, property, prop::kWholeValue)) != 0;
 }
 inline void setBool(uint32_t u, int32_t property, bool v, uint32_t window = kMain) {
-    set_property(window, u, property, -1, v ? 1u : 0u, 0);
+    set_property(window, u, property, prop::kWholeValue, v ? 1u : 0u, 0);
 }
 // A text property as a new text that the caller owns.
 inline Text getText(uint32_t u, int32_t property, uint32_t window = kMain) {
-    uint32_t lo = static_cast<uint32_t>(get_property(window, u, property, -1));
+    uint32_t lo = static_cast<uint32_t>(get_property(window, u, property, prop::kWholeValue));
     return Text(reinterpret_cast<char*>(static_cast<uintptr_t>(lo)));
 }
 inline void setText(uint32_t u, int32_t property, const char* text, uint32_t window = kMain) {
-    set_property(window, u, property, -1, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(text ? text : "")), 0);
+    uint32_t lo = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(text ? text : ""));
+    set_property(window, u, property, prop::kWholeValue, lo, 0);
 }
 
 // Whether the window is still open. A routine that lets the window's events run may find it closed by the

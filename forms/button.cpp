@@ -1,5 +1,6 @@
 // Button, CheckBox and RadioBox: system buttons that raise event 0 when clicked and answer to the underlined
 // letter of their caption.
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 namespace {
@@ -33,7 +34,7 @@ UnitClass clicked_button(uint32_t type) {
     UnitClass c;
     c.type = type;
     c.class_name = "BUTTON";
-    c.notifications = {{BN_CLICKED, 0}};
+    c.notifications = {{BN_CLICKED, event::kClicked}};
     c.mnemonic_clicks = true;
     return c;
 }

@@ -1,5 +1,7 @@
-// The form store: the windows of the form-definition block, parsed once at start-up, with their unit
-// records, event bindings and the common properties 0..7 kept on the records.
+// The form store: the windows of the form-definition block, read once at start-up, with their unit records
+// and event bindings. form_block.cpp reads and writes the stored layout, form_store.cpp keeps the windows and
+// binds their handlers, event_dispatch.cpp raises events; the common properties 0..7 kept on the records are
+// served by properties.cpp.
 #pragma once
 
 #include <cstdint>
@@ -7,11 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "forms/window_layer.h"
 #include "runtime/runtime.h"
-
-// An event handler as the form store calls it: the event's arguments in order; answers true when the
-// routine returned a value (stored in *result).
-using HandlerFn = bool (*)(const int32_t* args, int32_t count, int32_t* result);
 
 // The handler table: the program header's code_base points at an array of HandlerFn ending with a null
 // entry; a stored handler reference is a position in it (0 is a real handler, -1 none).
@@ -58,7 +57,7 @@ struct FormWindow {
     std::vector<uint32_t> unit_ids;
     std::vector<UnitRecord> units;  // units[0] is the window itself
 
-    // run-time state of the loaded window (see window.cpp)
+    // run-time state of the loaded window (see window_creation.cpp and modal.cpp)
     void* hwnd = nullptr;
     bool closing = false;
     bool modal_running = false;
@@ -96,8 +95,3 @@ struct EventOutcome {
     bool refused() const { return returned && value == 0; }  // a false result swallows the message
 };
 EventOutcome raise_event(uint32_t window, uint32_t unit, int32_t event, std::initializer_list<int32_t> args = {});
-
-// Common properties 0..7 (live control first, record otherwise) and the entry points behind
-// get_property/set_property (declared in the runtime's interface).
-uint64_t get_common_property(FormWindow& w, UnitRecord& rec, int32_t property);
-void set_common_property(FormWindow& w, UnitRecord& rec, int32_t property, uint32_t lo);

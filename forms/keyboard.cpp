@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <iterator>
 
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 namespace {
+// Bits of the key state that the common events pass.
+constexpr int32_t kCtrl = 1, kShift = 2, kAlt = 4;
+
 // A unit the user can use: its control is shown, enabled, and some part of it lies inside every container
 // up to the window (a unit moved outside the window, or clipped away by a shortened group box, is not).
 bool usable(HWND root, HWND h) {
@@ -203,15 +207,15 @@ void forget_key_presses() {
 
 int32_t current_key_state() {
     int32_t s = 0;
-    if (GetKeyState(VK_CONTROL) < 0) s |= 1;
-    if (GetKeyState(VK_SHIFT) < 0) s |= 2;
-    if (GetKeyState(VK_MENU) < 0) s |= 4;
+    if (GetKeyState(VK_CONTROL) < 0) s |= kCtrl;
+    if (GetKeyState(VK_SHIFT) < 0) s |= kShift;
+    if (GetKeyState(VK_MENU) < 0) s |= kAlt;
     return s;
 }
 
 namespace {
-// The window's own keys: Tab, Esc (when its option 22 is on), Enter (moves the focus when option 21 is on),
-// the arrows between radio boxes, and the underlined letters. True when the key was taken.
+// The window's own keys: Tab, Esc (closes it when its option says so), Enter (moves the focus when its option
+// says so), the arrows between radio boxes, and the underlined letters. True when the key was taken.
 bool window_keys(FormWindow& w, Unit* u, MSG* m) {
     const Unit* self = w.units[0].object;
     HWND root = hwnd_of(w);
@@ -225,10 +229,10 @@ bool window_keys(FormWindow& w, Unit* u, MSG* m) {
             move_tab_focus(w, m->hwnd, GetKeyState(VK_SHIFT) < 0);
             return true;
         case VK_ESCAPE:
-            if (self->ints.at(22)) PostMessageA(root, WM_CLOSE, 0, 0);
+            if (self->ints.at(prop::kWindowEscCloses)) PostMessageA(root, WM_CLOSE, 0, 0);
             return false;
         case VK_RETURN:
-            if (!self->ints.at(21)) return false;
+            if (!self->ints.at(prop::kWindowEnterMovesFocus)) return false;
             move_tab_focus(w, m->hwnd, false);
             return true;
         case VK_UP:
@@ -246,9 +250,9 @@ EventOutcome common_event(Unit* u, uint32_t self_id, MSG* m) {
     const uint32_t window = u->window_id, unit = u->unit_id;
     auto mouse = [&](int32_t event) {
         int32_t keys = 0;
-        if (m->wParam & MK_CONTROL) keys |= 1;
-        if (m->wParam & MK_SHIFT) keys |= 2;
-        if (GetKeyState(VK_MENU) < 0) keys |= 4;
+        if (m->wParam & MK_CONTROL) keys |= kCtrl;
+        if (m->wParam & MK_SHIFT) keys |= kShift;
+        if (GetKeyState(VK_MENU) < 0) keys |= kAlt;
         return raise_event(window, unit, event,
                            {static_cast<int32_t>(LOWORD(m->lParam)), static_cast<int32_t>(HIWORD(m->lParam)), keys});
     };
@@ -262,26 +266,27 @@ EventOutcome common_event(Unit* u, uint32_t self_id, MSG* m) {
         }
         return raise_event(window, unit, event, args);
     };
-    static const std::pair<UINT, int32_t> kMouseEvents[] = {{WM_LBUTTONDOWN, -1},   {WM_LBUTTONUP, -2},
-                                                            {WM_LBUTTONDBLCLK, -3}, {WM_RBUTTONDOWN, -4},
-                                                            {WM_RBUTTONUP, -5},     {WM_MOUSEMOVE, -6}};
+    static const std::pair<UINT, int32_t> kMouseEvents[] = {
+        {WM_LBUTTONDOWN, event::kLeftButtonDown},    {WM_LBUTTONUP, event::kLeftButtonUp},
+        {WM_LBUTTONDBLCLK, event::kLeftDoubleClick}, {WM_RBUTTONDOWN, event::kRightButtonDown},
+        {WM_RBUTTONUP, event::kRightButtonUp},       {WM_MOUSEMOVE, event::kMouseMove}};
     for (const auto& e : kMouseEvents)
         if (m->message == e.first) return mouse(e.second);
     switch (m->message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            return key_event(-9, {static_cast<int32_t>(m->wParam), current_key_state()});
+            return key_event(event::kKeyDown, {static_cast<int32_t>(m->wParam), current_key_state()});
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            return key_event(-10, {static_cast<int32_t>(m->wParam), current_key_state()});
+            return key_event(event::kKeyUp, {static_cast<int32_t>(m->wParam), current_key_state()});
         case WM_CHAR: {
-            EventOutcome out = key_event(-11, {static_cast<int32_t>(m->wParam)});
+            EventOutcome out = key_event(event::kCharacter, {static_cast<int32_t>(m->wParam)});
             if (out.returned && out.value != 0) m->wParam = static_cast<WPARAM>(out.value);
             return out;
         }
         case WM_MOUSEWHEEL:
             return raise_event(
-                window, unit, -12,
+                window, unit, event::kWheel,
                 {static_cast<int32_t>(static_cast<short>(HIWORD(m->wParam))) / WHEEL_DELTA, current_key_state()});
         default:
             return EventOutcome{false, false, 0};

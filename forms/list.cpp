@@ -1,5 +1,6 @@
 // ListBox: a system list box filled with the stored items and their item data; event 0 when the selection
 // changed, 1 on a double click. The list commands work on the control itself.
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 namespace {
@@ -28,7 +29,7 @@ const UnitClass kListBoxUnit = [] {
     c.max_version = 3;
     c.fields = {integer(9), logical(10), integer(11), integer(12), integer(13), font(14), items(), integer(16)};
     c.empty_values = {{9, 1}, {16, -1}};
-    c.notifications = {{LBN_SELCHANGE, 0}, {LBN_DBLCLK, 1}};
+    c.notifications = {{LBN_SELCHANGE, event::kListSelectionChanged}, {LBN_DBLCLK, event::kListDoubleClicked}};
     c.style = list_style;
     c.created = list_created;
     return c;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "forms/reader.h"
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 // The file dialogs and the picture loader live in system libraries that only a dialog or a picture needs: they
@@ -40,7 +41,8 @@ COLORREF colour_or_face(int32_t c) {
 
 COLORREF window_background(const FormWindow& w) {
     const Unit* self = w.units.empty() ? nullptr : w.units[0].object;
-    return self && self->ints.count(10) ? static_cast<COLORREF>(self->ints.at(10)) : kSystemDefault;
+    if (!self || !self->ints.count(prop::kWindowBackground)) return kSystemDefault;
+    return static_cast<COLORREF>(self->ints.at(prop::kWindowBackground));
 }
 
 void fill_client(HWND hwnd, HDC dc, HBRUSH brush) {

@@ -1,5 +1,6 @@
 // Property access: the common properties 0..7 (on the live control when there is one, and on the record),
 // the menu items' flags, and each type's own properties 8 and up, converted by their kind.
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 uint64_t control_text(HWND hwnd) {
@@ -41,6 +42,69 @@ RECT placed_rect(HWND h) {
     HWND parent = GetAncestor(h, GA_PARENT);
     if (parent && parent != GetDesktopWindow()) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+int32_t clamp_extent(int32_t v) { return v < 0 ? 0 : v > kMaxExtent ? kMaxExtent : v; }
+
+// The common properties as the unit record keeps them.
+uint64_t get_record_property(const UnitRecord& rec, int32_t property) {
+    switch (property) {
+        case prop::kLeft:
+            return static_cast<uint32_t>(rec.left);
+        case prop::kTop:
+            return static_cast<uint32_t>(rec.top);
+        case prop::kWidth:
+            return static_cast<uint32_t>(rec.width);
+        case prop::kHeight:
+            return static_cast<uint32_t>(rec.height);
+        case prop::kTag:
+            return reinterpret_cast<uintptr_t>(new_text(rec.tag.c_str()));
+        case prop::kVisible:
+            return (rec.state & kStateVisible) ? 1 : 0;
+        case prop::kDisabled:
+            return (rec.state & kStateDisabled) ? 1 : 0;
+        case prop::kCursor:
+            return reinterpret_cast<uintptr_t>(new_bytes(rec.cursor.data(), static_cast<int32_t>(rec.cursor.size())));
+        default:
+            return 0;
+    }
+}
+
+void set_record_property(UnitRecord& rec, int32_t property, uint32_t lo) {
+    int32_t v = static_cast<int32_t>(lo);
+    switch (property) {
+        case prop::kLeft:
+            rec.left = v;
+            break;
+        case prop::kTop:
+            rec.top = v;
+            break;
+        case prop::kWidth:
+            rec.width = clamp_extent(v);
+            break;
+        case prop::kHeight:
+            rec.height = clamp_extent(v);
+            break;
+        case prop::kTag: {
+            const char* t = reinterpret_cast<const char*>(static_cast<uintptr_t>(lo));
+            rec.tag = t ? t : "";
+            break;
+        }
+        case prop::kVisible:
+            rec.state = lo ? (rec.state | kStateVisible) : (rec.state & ~kStateVisible);
+            break;
+        case prop::kDisabled:
+            rec.state = lo ? (rec.state | kStateDisabled) : (rec.state & ~kStateDisabled);
+            break;
+        case prop::kCursor: {
+            const void* b = reinterpret_cast<const void*>(static_cast<uintptr_t>(lo));
+            rec.cursor.assign(reinterpret_cast<const char*>(bytes_block_data(b)),
+                              static_cast<size_t>(bytes_block_length(b)));
+            break;
+        }
+        default:
+            break;
+    }
 }
 
 uint64_t get_menu_property(const UnitRecord& rec, int32_t property) {
@@ -126,13 +190,14 @@ void set_own_property(Unit& u, int32_t p, int32_t member, uint32_t lo) {
 void place_control(HWND h, const UnitRecord& rec, int32_t property) {
     const UINT kMove = SWP_NOZORDER | SWP_NOACTIVATE;
     RECT r = placed_rect(h);
-    if (property <= 1) {
-        int32_t x = property == 0 ? rec.left : r.left, y = property == 1 ? rec.top : r.top;
+    if (property <= prop::kTop) {
+        int32_t x = property == prop::kLeft ? rec.left : r.left, y = property == prop::kTop ? rec.top : r.top;
         SetWindowPos(h, nullptr, x, y, 0, 0, kMove | SWP_NOSIZE);
         return;
     }
-    int32_t nw = property == 2 ? rec.width : r.right - r.left, nh = property == 3 ? rec.height : r.bottom - r.top;
-    if (property == 3) nh += rec.object->cls->drop_height;
+    int32_t nw = property == prop::kWidth ? rec.width : r.right - r.left;
+    int32_t nh = property == prop::kHeight ? rec.height : r.bottom - r.top;
+    if (property == prop::kHeight) nh += rec.object->cls->drop_height;
     SetWindowPos(h, nullptr, 0, 0, nw, nh, kMove | SWP_NOMOVE);
 }
 }  // namespace
@@ -141,30 +206,33 @@ uint64_t unit_get_property(uint32_t window, uint32_t unit, int32_t property, int
     Located at = locate(window, unit);
     UnitRecord& rec = *at.record;
     if (rec.is_menu_item()) return get_menu_property(rec, property);
-    if (property >= 8) return get_own_property(own_property_unit(rec), property, member);
+    if (property >= prop::kFirstOwn) return get_own_property(own_property_unit(rec), property, member);
     HWND h = live_control(rec);
-    if (h && property <= 3) {
+    if (h && property <= prop::kHeight) {
         RECT r = placed_rect(h);
-        int32_t v[4] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
-        if (rec.object->cls->drop_height) v[3] = rec.height;  // the closed height
+        int32_t v[4];  // by property number
+        v[prop::kLeft] = r.left;
+        v[prop::kTop] = r.top;
+        v[prop::kWidth] = r.right - r.left;
+        v[prop::kHeight] = rec.object->cls->drop_height ? rec.height : r.bottom - r.top;  // a combo box: closed
         return static_cast<uint32_t>(v[property]);
     }
-    if (h && property == 5) return (GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
-    if (h && property == 6) return IsWindowEnabled(h) ? 0 : 1;
-    return get_common_property(*at.window, rec, property);
+    if (h && property == prop::kVisible) return (GetWindowLongA(h, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+    if (h && property == prop::kDisabled) return IsWindowEnabled(h) ? 0 : 1;
+    return get_record_property(rec, property);
 }
 
 void unit_set_property(uint32_t window, uint32_t unit, int32_t property, int32_t member, uint32_t lo, uint32_t) {
     Located at = locate(window, unit);
     UnitRecord& rec = *at.record;
     if (rec.is_menu_item()) return;
-    if (property >= 8) return set_own_property(own_property_unit(rec), property, member, lo);
-    set_common_property(*at.window, rec, property, lo);
+    if (property >= prop::kFirstOwn) return set_own_property(own_property_unit(rec), property, member, lo);
+    set_record_property(rec, property, lo);
     HWND h = live_control(rec);
     if (!h) return;
-    if (property <= 3) place_control(h, rec, property);
-    if (property == 5)
+    if (property <= prop::kHeight) place_control(h, rec, property);
+    if (property == prop::kVisible)
         ShowWindow(h, lo ? (rec.object->cls->control == ControlKind::kWindow ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
-    if (property == 6) EnableWindow(h, lo ? FALSE : TRUE);
-    if (property != 4 && property != 7) check_focus_later(*at.window);
+    if (property == prop::kDisabled) EnableWindow(h, lo ? FALSE : TRUE);
+    if (property != prop::kTag && property != prop::kCursor) check_focus_later(*at.window);
 }

@@ -1,5 +1,6 @@
 // Timer: a hidden window whose system timer raises event 0 at every expiry of its interval (property 8, in
 // milliseconds; 0 stops it).
+#include "forms/unit_numbers.h"
 #include "forms/units.h"
 
 namespace {
@@ -33,7 +34,7 @@ bool timer_write(Unit& u, int32_t p, uint32_t lo) {
 
 bool timer_message(Unit& u, HWND, UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
     if (msg != WM_TIMER || wp != kTimerNumber) return false;
-    unit_event(u, 0);
+    unit_event(u, event::kTimerTick);
     *result = 0;
     return true;
 }

@@ -1,10 +1,13 @@
 // Window units: the live objects of a loaded window's entries, their controls, own properties and events,
-// and the table that says, per unit type, what its control is and what its stored data holds.
+// and the table that says, per unit type, what its control is and what its stored data holds. The inside of
+// the window layer; the program sees only window_layer.h.
 //
-// The window layer's sources: window.cpp (the window itself: procedure, classes, creation, closing, modal
-// windows), window_host.cpp (the runtime's window host), unit_data.cpp (the table of types and the decoding
-// of stored data), properties.cpp, keyboard.cpp, painting.cpp (painting and fonts), and one file per unit type
-// (label, picture, button, edit, combo, list, group, status_bar, timer, file_dialog, data_source).
+// The window layer's sources: runtime_host.cpp (installing it as the runtime's window host),
+// window_creation.cpp (creating and loading a window), window.cpp (the window procedures and classes),
+// unit_controls.cpp (the units' live controls), modal.cpp (modal windows), unit_data.cpp (the table of types
+// and the decoding of stored data), properties.cpp, keyboard.cpp, painting.cpp (painting and fonts), and one
+// file per unit type (window_unit, label, picture, button, edit, combo, list, group, status_bar, timer,
+// file_dialog, data_source).
 #pragma once
 
 #include <windows.h>
@@ -57,10 +60,6 @@ struct FontValue {
     int32_t angle, bold, italic, underline, strike_out, size;
     const char* face;
 };
-
-// Installs the window layer as the runtime's window host (runtime/window_host.h); the program calls it at
-// start-up, before it initialises the runtime, which then reads the form data through it.
-void install_window_layer();
 
 // The window layer's entry points, also used directly by tests.
 int32_t load_form_window(uint32_t window, HWND parent, bool modal);
@@ -188,12 +187,30 @@ inline const std::string& own_text(const Unit& u, int32_t property) {
 constexpr UINT kDestroyMessage = WM_APP + 0x65;     // 0x8065: destroy the window after the current handler
 constexpr UINT kCheckFocusMessage = WM_APP + 0x66;  // after a handler changed the layout: is the focus usable?
 
+inline HWND hwnd_of(const FormWindow& w) { return static_cast<HWND>(w.hwnd); }
+bool creating_window();            // a window's units are being created (their messages raise no events yet)
+uint64_t control_text(HWND hwnd);  // the control's text as a new text
+
+// Window procedures and classes
+void register_window_classes();
+// The procedure a subclassed system control's messages pass through before they reach the control's own.
+LRESULT CALLBACK subclassed_control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+// The window entry's system window styles, from its own properties.
+ControlStyle window_style(const Unit& u);
+
+// Live controls
 Unit* unit_of(HWND hwnd);          // the unit of a live control
 FormWindow* window_of(HWND hwnd);  // the loaded window whose system window it is
-inline HWND hwnd_of(const FormWindow& w) { return static_cast<HWND>(w.hwnd); }
-bool creating_window();  // a window's units are being created (their messages raise no events yet)
 EventOutcome unit_event(Unit& u, int32_t event, std::initializer_list<int32_t> args = {});
-uint64_t control_text(HWND hwnd);  // the control's text as a new text
+// Creates a unit's control as a child of `parent`; false when the system refuses it.
+bool create_control(Unit& u, const UnitRecord& rec, HWND parent, DWORD base_style);
+void discard_unit(Unit* u);  // a unit whose creation failed, with its control when it has one
+void release_window_units(FormWindow& w);
+
+// Modal windows
+// Disables every other window of the program until `w` closes; `active_before` gets the keyboard back then.
+void begin_modal(FormWindow& w, HWND active_before);
+void forget_modal_state(FormWindow& w);
 
 // Painting and fonts
 HFONT gui_font();
@@ -201,7 +218,7 @@ HFONT gui_font();
 void apply_font(Unit& u, bool redraw = true);
 HBRUSH unit_brush(Unit& u, COLORREF colour);  // the system's face brush for kSystemDefault
 COLORREF colour_or_face(int32_t colour);
-COLORREF window_background(const FormWindow& w);  // the window's property 10, which group boxes show through
+COLORREF window_background(const FormWindow& w);  // the window's background, which group boxes show through
 void fill_client(HWND hwnd, HDC dc, HBRUSH brush);
 HICON icon_from_file(const std::string& ico);  // the first image of an icon file's bytes, or null
 uint64_t get_font(const Unit& u, int32_t member);

@@ -14,7 +14,7 @@
 #include "app/command_calls.h"
 #include "app/image_info.h"
 #include "app/unit_access.h"
-#include "forms/handler_binding.h"
+#include "forms/window_layer.h"
 #include "forms/units.h"
 #include "payloads/constants.h"
 #include "runtime/internal.h"

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
 
@@ -89,49 +88,6 @@ TEST(FormData, IdentifiersAndContainersAreConsistent) {
             const UnitRecord& box = w.units[static_cast<size_t>(c)];
             EXPECT_EQ(box.type, kUnitGroupBox);
             EXPECT_NE(std::find(box.children.begin(), box.children.end(), w.unit_ids[i]), box.children.end());
-        }
-    }
-}
-
-TEST(FormData, UnitIdentifierHeaderAgreesWithTheBlock) {
-    const std::map<std::string, uint32_t> main_ids = {
-        {"时钟1", main_window::时钟1}, {"标签10", main_window::标签10}, {"通用对话框1", main_window::通用对话框1},
-        {"标签9", main_window::标签9}, {"标签8", main_window::标签8}, {"状态条1", main_window::状态条1},
-        {"销毁按钮", main_window::销毁按钮}, {"文件标签", main_window::文件标签}, {"日期标签", main_window::日期标签},
-        {"大小标签", main_window::大小标签}, {"位置标签", main_window::位置标签}, {"G选择框", main_window::G选择框},
-        {"压缩组合框", main_window::压缩组合框}, {"手动选择框", main_window::手动选择框}, {"标签7", main_window::标签7},
-        {"通用对话框3", main_window::通用对话框3}, {"搜索按钮", main_window::搜索按钮}, {"编辑框3", main_window::编辑框3},
-        {"列表框2", main_window::列表框2}, {"通用提供者1", main_window::通用提供者1}, {"数据源1", main_window::数据源1},
-        {"退出", main_window::退出}, {"打开2", main_window::打开2}, {"编辑框2", main_window::编辑框2},
-        {"CRC选择框", main_window::CRC选择框}, {"自定义选择框", main_window::自定义选择框}, {"标签6", main_window::标签6},
-        {"分组框3", main_window::分组框3}, {"标签5", main_window::标签5}, {"标签4", main_window::标签4},
-        {"标签3", main_window::标签3}, {"标签2", main_window::标签2}, {"列表框1", main_window::列表框1},
-        {"分组框2", main_window::分组框2}, {"通用对话框2", main_window::通用对话框2}, {"打开1", main_window::打开1},
-        {"标签1", main_window::标签1}, {"编辑框1", main_window::编辑框1}, {"备份单选框", main_window::备份单选框},
-        {"还原单选框", main_window::还原单选框}, {"分组框1", main_window::分组框1}, {"高级", main_window::高级},
-        {"按钮2", main_window::按钮2}, {"确定", main_window::确定}};
-    const std::map<std::string, uint32_t> restart_ids = {
-        {"图片框1", restart_prompt::图片框1}, {"标签2", restart_prompt::标签2}, {"标签1", restart_prompt::标签1},
-        {"按钮2", restart_prompt::按钮2}, {"按钮1", restart_prompt::按钮1}, {"标签3", restart_prompt::标签3}};
-    const std::map<std::string, uint32_t> undo_ids = {
-        {"图片框1", undo_prompt::图片框1}, {"标签2", undo_prompt::标签2}, {"标签1", undo_prompt::标签1},
-        {"按钮2", undo_prompt::按钮2}, {"按钮1", undo_prompt::按钮1}};
-    struct Expect {
-        uint32_t window, self;
-        const std::map<std::string, uint32_t>* ids;
-    } expects[3] = {{main_window::kWindow, main_window::self, &main_ids},
-                    {restart_prompt::kWindow, restart_prompt::self, &restart_ids},
-                    {undo_prompt::kWindow, undo_prompt::self, &undo_ids}};
-    std::vector<FormWindow> windows = parsed();
-    for (int i = 0; i < 3; ++i) {
-        const FormWindow& w = windows[static_cast<size_t>(i)];
-        EXPECT_EQ(w.id, expects[i].window);
-        EXPECT_EQ(w.unit_ids[0], expects[i].self);
-        ASSERT_EQ(w.units.size() - 1, expects[i].ids->size());
-        for (size_t u = 1; u < w.units.size(); ++u) {
-            auto it = expects[i].ids->find(w.units[u].name);
-            ASSERT_NE(it, expects[i].ids->end()) << w.units[u].name;
-            EXPECT_EQ(it->second, w.unit_ids[u]) << w.units[u].name;
         }
     }
 }

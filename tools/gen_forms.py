@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
-"""Builds the form-definition block from forms/windows.py.
+"""Builds the form-definition block from forms/windows.py, and the lists of names that the code uses for it.
 
-usage: gen_forms.py FORMS_DIR OUT_CPP OUT_HANDLERS_INC [OUT_BIN]
+usage: gen_forms.py FORMS_DIR OUT_DIR
 
-OUT_CPP defines the block as data (form_data_block / form_data_block_size); OUT_HANDLERS_INC lists the
-handler routines in stored-reference order as HANDLER(name) lines; OUT_BIN is the raw block.
+Writes into OUT_DIR:
+  form_data.cpp         the block as data (form_data_block / form_data_block_size)
+  form_data.bin         the raw block
+  forms/handlers.inc    the handler routines in stored-reference order, as HANDLER(name) lines
+  forms/unit_ids.h      the identifiers of the windows and their units, one namespace per window
+  forms/unit_numbers.h  the event and property numbers that the window layer and the application share
 """
 import importlib.util
 import os
 import struct
 import sys
+import unicodedata
 
 TYPE_CODES = {
     "window": 0x00010001, "EditBox": 0x00010005, "PicBox": 0x00010006, "GroupBox": 0x00010009,
@@ -19,6 +24,83 @@ TYPE_CODES = {
 }
 SYSTEM_DEFAULT = 0xFF000000
 STATE_BITS = {"visible": 1, "disabled": 2, "tab": 4}
+
+# The event and property numbers of the unit types, by the names that forms/unit_numbers.h gives them:
+# (name, number, what it is). Events with negative numbers are common to every unit type and to the window; 0
+# and up belong to one type. Properties 0..7 are common; 8 and up belong to one type.
+EVENTS = [
+    ("Common to every unit and the window; a false result swallows the message.", [
+        ("kLeftButtonDown", -1, "x, y, key state"),
+        ("kLeftButtonUp", -2, "x, y, key state"),
+        ("kLeftDoubleClick", -3, "x, y, key state"),
+        ("kRightButtonDown", -4, "x, y, key state"),
+        ("kRightButtonUp", -5, "x, y, key state"),
+        ("kMouseMove", -6, "x, y, key state"),
+        ("kGotFocus", -7, "no arguments"),
+        ("kLostFocus", -8, "no arguments"),
+        ("kKeyDown", -9, "key code, key state (also the system keys)"),
+        ("kKeyUp", -10, "key code, key state (also the system keys)"),
+        ("kCharacter", -11, "character code; a non-zero result replaces the character"),
+        ("kWheel", -12, "wheel steps (signed), key state"),
+    ]),
+    ("The window.", [
+        ("kWindowCreated", 0, "it and all its units have been created"),
+        ("kWindowMayClose", 1, "false keeps it open; also asked before the system shuts down"),
+        ("kWindowDestroying", 2, "it is being destroyed"),
+        ("kWindowMoved", 3, "moved, and once after creation"),
+        ("kWindowResized", 4, "resized, and once after creation"),
+        ("kWindowShown", 10, "shown"),
+        ("kWindowHidden", 11, "hidden"),
+        ("kWindowCloseRequested", 12, "before kWindowMayClose; false keeps it open"),
+    ]),
+    ("One unit type each.", [
+        ("kClicked", 0, "Button, CheckBox, RadioBox"),
+        ("kListSelectionChanged", 0, "ListBox"),
+        ("kListDoubleClicked", 1, "ListBox"),
+        ("kTimerTick", 0, "Timer: its interval elapsed"),
+    ]),
+]
+PROPERTIES = [
+    ("Common to every unit and the window (stored on the unit records too).", [
+        ("kLeft", 0, "pixels, in the container's client area (on the screen for a window)"),
+        ("kTop", 1, ""),
+        ("kWidth", 2, "outer"),
+        ("kHeight", 3, "outer"),
+        ("kTag", 4, "text"),
+        ("kVisible", 5, "logical"),
+        ("kDisabled", 6, "logical"),
+        ("kCursor", 7, "byte block; empty: the arrow"),
+        ("kFirstOwn", 8, "the type's own properties start here"),
+    ]),
+    ("The window.", [
+        ("kWindowTitle", 8, "text"),
+        ("kWindowBorder", 9, "frame: 0 none, 1 sizing, 2 fixed, 3 to 6 tool window or sunken edge"),
+        ("kWindowBackground", 10, "colour"),
+        ("kWindowControlButton", 15, "logical: system menu and close box"),
+        ("kWindowMaximiseBox", 16, "logical"),
+        ("kWindowMinimiseBox", 17, "logical"),
+        ("kWindowPosition", 18, "0 as stored, 1 centred, 2 minimised, 3 maximised"),
+        ("kWindowIcon", 20, "an icon file's bytes"),
+        ("kWindowEnterMovesFocus", 21, "logical"),
+        ("kWindowEscCloses", 22, "logical"),
+        ("kWindowTopmost", 29, "logical"),
+    ]),
+    ("One unit type each.", [
+        ("kLabelCaption", 8, "Label: text"),
+        ("kLabelTextColour", 16, "Label: 0x00BBGGRR"),
+        ("kButtonCaption", 10, "Button: text"),
+        ("kChecked", 18, "CheckBox, RadioBox: logical"),
+        ("kEditContent", 8, "EditBox: text"),
+        ("kEditBackground", 11, "EditBox: 0x00BBGGRR"),
+        ("kComboCurrent", 19, "ComboBox: index of the selection, -1 when none"),
+        ("kTimerInterval", 8, "Timer: milliseconds; 0 stops it"),
+        ("kDialogFileName", 10, "CommonDlg: text, the chosen path once confirmed"),
+        ("kDialogInitialDirectory", 13, "CommonDlg: text"),
+        ("kDialogPathMustExist", 18, "CommonDlg: logical"),
+    ]),
+]
+# The member index of a property access that means the whole value (0 and up name one member of a font).
+WHOLE_VALUE = -1
 
 
 def gbk(s):
@@ -187,27 +269,116 @@ def build(forms_dir):
         block = b"".join(u32(u[2]) for u in units) + b"".join(u32(o) for o in offsets) + b"".join(records)
         out += u32(w["value_a"]) + u32(w["class_id"]) + ctext("") + ctext("") + u32(len(units))
         out += u32(len(block)) + block
-    return out, desc.HANDLERS
+    return out, desc
 
 
-def main():
-    forms_dir, out_cpp, out_inc = sys.argv[1:4]
-    block, handlers = build(forms_dir)
-    lines = ["// Generated by tools/gen_forms.py from forms/windows.py; do not edit.",
-             "#include <cstdint>", "", "extern const uint8_t form_data_block[];",
+GENERATED = "// Generated by tools/gen_forms.py from forms/windows.py; do not edit."
+
+
+def display_width(text):
+    return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+
+def aligned(lines):
+    """(code, comment) pairs as lines whose comments start in one column."""
+    column = max(display_width(code) for code, _ in lines) + 2
+    return [code + " " * (column - display_width(code)) + "// " + comment if comment else code
+            for code, comment in lines]
+
+
+def quoted(text):
+    return '"%s"' % text.replace("\n", "\\n")
+
+
+def shows(kind, data):
+    """What a unit shows as the form data stores it, for the comment beside its identifier."""
+    d = data or {}
+    if kind in ("Label", "Button", "CheckBox", "RadioBox", "GroupBox"):
+        return quoted(d.get("caption", ""))
+    if kind == "EditBox":
+        return quoted(d.get("content", ""))
+    if kind == "ComboBox":
+        return "items " + ", ".join(quoted(i) for i in d.get("items", []))
+    if kind == "Timer":
+        return "every %d ms" % d.get("interval", 0)
+    if kind == "CommonDlg":
+        what = ["open", "save"][d.get("kind", 0)] + " dialog"
+        if d.get("file_name"):
+            what += " for " + quoted(d["file_name"])
+        return what + " in " + quoted(d.get("directory", ""))
+    if kind == "DataSrc":
+        return "provider " + quoted(d.get("provider", ""))
+    return ""
+
+
+def unit_comment(row):
+    name, kind, _, _, container, state, data, _ = row
+    if kind == "window":
+        return "the window itself: " + quoted((data or {}).get("title", ""))
+    text = kind + (" in " + container if container else "")
+    if "visible" not in state:
+        text += ", hidden"
+    if "disabled" in state:
+        text += ", disabled"
+    what = shows(kind, data)
+    return text + (": " + what if what else "")
+
+
+def unit_ids_header(windows):
+    lines = [GENERATED,
+             "// Identifiers of the windows and their units, one namespace per window. A unit's constant has the",
+             "// unit's own name in the form data, and its comment says its type, its container, and what it shows",
+             "// as stored; each window's own entry is `self`.",
+             "#pragma once", "", "#include <cstdint>"]
+    for w in windows:
+        rows = [("constexpr uint32_t kWindow = 0x%08X;" % w["id"], "")]
+        for row in w["units"]:
+            rows.append(("constexpr uint32_t %s = 0x%08X;" % (row[0] or "self", row[2]), unit_comment(row)))
+        lines += ["", "namespace %s {" % w["name"]] + aligned(rows) + ["}  // namespace %s" % w["name"]]
+    return "\n".join(lines) + "\n"
+
+
+def numbers_header():
+    lines = [GENERATED,
+             "// The event and property numbers of the window units that the window layer and the application share.",
+             "#pragma once", "", "#include <cstdint>"]
+    for namespace, groups in (("event", EVENTS), ("prop", PROPERTIES)):
+        lines += ["", "namespace %s {" % namespace]
+        for title, entries in groups:
+            lines.append("// " + title)
+            lines += aligned([("constexpr int32_t %s = %d;" % (n, v), c) for n, v, c in entries])
+        if namespace == "prop":
+            lines += ["// The member index of an access to the whole value (0 and up: one member of a font).",
+                      "constexpr int32_t kWholeValue = %d;" % WHOLE_VALUE]
+        lines.append("}  // namespace %s" % namespace)
+    return "\n".join(lines) + "\n"
+
+
+def block_source(block):
+    lines = [GENERATED, "#include <cstdint>", "", "extern const uint8_t form_data_block[];",
              "extern const uint32_t form_data_block_size;",
              "alignas(4) const uint8_t form_data_block[%d] = {" % len(block)]
     for i in range(0, len(block), 24):
         lines.append("    " + ", ".join("0x%02x" % b for b in block[i:i + 24]) + ",")
-    lines += ["};", "const uint32_t form_data_block_size = %d;" % len(block), ""]
-    with open(out_cpp, "w") as f:
-        f.write("\n".join(lines))
-    with open(out_inc, "w") as f:
-        f.write("// Generated by tools/gen_forms.py: the handler routines in stored-reference order.\n")
-        f.write("".join("HANDLER(%s)\n" % h for h in handlers))
-    if len(sys.argv) > 4:
-        with open(sys.argv[4], "wb") as f:
-            f.write(block)
+    return "\n".join(lines + ["};", "const uint32_t form_data_block_size = %d;" % len(block), ""])
+
+
+def main():
+    forms_dir, out_dir = sys.argv[1:3]
+    block, desc = build(forms_dir)
+    os.makedirs(os.path.join(out_dir, "forms"), exist_ok=True)
+    texts = {
+        "form_data.cpp": block_source(block),
+        "forms/handlers.inc": "// Generated by tools/gen_forms.py: the handler routines in stored-reference order.\n"
+                              + "".join("HANDLER(%s)\n" % h for h in desc.HANDLERS),
+        "forms/unit_ids.h": unit_ids_header(desc.WINDOWS),
+        "forms/unit_numbers.h": numbers_header(),
+    }
+    for name, text in texts.items():
+        with open(os.path.join(out_dir, name), "w", encoding="utf-8") as f:
+            f.write(text)
+    with open(os.path.join(out_dir, "form_data.bin"), "wb") as f:
+        f.write(block)
 
 
 if __name__ == "__main__":

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "forms/handler_binding.h"
+#include "forms/window_layer.h"
 #include "forms/unit_ids.h"
 #include "forms/units.h"
 #include "payloads/constants.h"

@@ -1,13 +1,22 @@
-// Binds application routines of any plain shape (up to five int arguments, void or integral result) to the
-// form store's uniform handler call.
+// The window layer as the program sees it: installing it as the runtime's window host, and binding the
+// program's routines to the events of the form data. The unit identifiers and the event and property numbers
+// are generated beside it from the form data (forms/unit_ids.h, forms/unit_numbers.h).
 #pragma once
 
 #include <cstdint>
 #include <type_traits>
 #include <utility>
 
-#include "forms/form_store.h"
+// Installs the window layer as the runtime's window host (runtime/window_host.h); the program calls it at
+// start-up, before it initialises the runtime, which then reads the form data through it.
+void install_window_layer();
 
+// An event handler as the form store calls it: the event's arguments in order; answers true when the
+// routine returned a value (stored in *result).
+using HandlerFn = bool (*)(const int32_t* args, int32_t count, int32_t* result);
+
+// bound_handler<&routine>: a routine of any plain shape (up to five int arguments, void or integral result)
+// as a HandlerFn.
 namespace handler_binding {
 template <class Fn>
 struct Invoke;

@@ -1,8 +1,9 @@
-// The window layer as the runtime's window host: loading and finding windows and units, closing them, the
-// unit commands that need a unit's own data, and property access.
-#include "runtime/window_host.h"
+// The window layer installed as the runtime's window host: loading and finding windows and units, closing
+// them, the unit commands that need a unit's own data, and property access.
+#include "forms/window_layer.h"
 
 #include "forms/units.h"
+#include "runtime/window_host.h"
 
 namespace {
 int32_t host_load_window(uint32_t window, void* parent, bool modal) {
