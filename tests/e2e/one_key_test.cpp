@@ -365,8 +365,7 @@ TEST_F(OneKey, RunsThatCannotWorkAreRefused) {
     write_bytes("E:\\My Images\\x.gho", "IMAGE");
     write_bytes("E:\\Ghost\\gone.gho", "IMAGE");
     write_bytes("E:\\Ghost\\p.gho", "E:\\Ghost\\p.gho");
-    ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(startWithImage());
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
     ASSERT_NO_FATAL_FAILURE(expectRefusal("镜像就在要还原的分区 1:3 上，还原会把镜像自己覆盖掉。请先把镜像放到另一个分区。"));
     ASSERT_NO_FATAL_FAILURE(program.choosePartition('C'));
@@ -414,8 +413,7 @@ TEST_F(OneKey, APartitionToolThatNeverAnswers) {
 // Without C:\boot.ini (a system that starts another way) the run is refused and writes nothing.
 TEST_F(OneKey, NoBootMenuIsRefusedAndNothingIsWritten) {
     removeFile(kIni);
-    ASSERT_NO_FATAL_FAILURE(program.start(kShippedProgram));
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(startWithImage(kShippedProgram));
     key(program.main(), 'Y');
     EXPECT_EQ(program.answerMessage(),
               refusalMessage("没有 C:\\boot.ini：这个系统不是通过 C:\\boot.ini 启动的（本工具只用于 Windows 2000/XP）。"));
@@ -508,8 +506,7 @@ TEST_F(OneKey, UndoWithoutTheCopySaysTheMenuCouldNotBePutBack) {
 TEST_F(OneKey, AFailedRunSaysWhatFailedAndPutsBackWhatItWrote) {
     const std::string another = "A BATCH FILE OF ANOTHER TOOL";
     write_bytes(kBat, another);
-    ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(startWithImage());
     HANDLE menu = CreateFileA(kIni, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     HANDLE batch = CreateFileA(kBat, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     click(program.button("确定(&Y)"));
@@ -551,8 +548,7 @@ TEST_F(OneKey, ARunOnAFullDriveCPutsTheMachineBack) {
             write_bytes(kBak, kFiveLines);
             setAttributes(kBak, kHidSysRo);
         }
-        ASSERT_NO_FATAL_FAILURE(program.start());
-        ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+        ASSERT_NO_FATAL_FAILURE(startWithImage());
         ASSERT_NO_FATAL_FAILURE(fillDriveC());
         HANDLE held = INVALID_HANDLE_VALUE;
         if (c.heldCopy) {
@@ -581,8 +577,7 @@ TEST_F(OneKey, AnotherToolsFilesComeBackAfterAFailedRunAndAfterTheUndo) {
     const std::string ghost = "MZ THE IMAGING PROGRAM OF ANOTHER TOOL", batch = "ghost.exe -clone of another tool";
     write_bytes(kExe, ghost);
     write_bytes(kBat, batch);
-    ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(startWithImage());
     ASSERT_NO_FATAL_FAILURE(fillDriveC());
     click(program.button("确定(&Y)"));
     EXPECT_EQ(program.answerMessage(), kFloppyImageNotWritten);
@@ -697,8 +692,7 @@ TEST_F(OneKey, TypedKeysReachTheMainWindowAfterEachPrompt) {
 // one-key run once and leaves the restart prompt open (no restart asked for); Esc held down in the file dialog
 // closes the dialog, not the main window as well.
 TEST_F(OneKey, HeldKeysActOnlyWhereTheirPressBegan) {
-    ASSERT_NO_FATAL_FAILURE(program.start());
-    ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    ASSERT_NO_FATAL_FAILURE(startWithImage());
     for (bool withAlt : {false, true}) {
         SCOPED_TRACE(withAlt ? "Alt+Y" : "Y");
         ASSERT_TRUE(program.keyboardIn(program.main())) << program.describe();

@@ -161,15 +161,17 @@ protected:
         SetEnvironmentVariableA("QG_DISKPART_PARTITIONS", partitionRows);
     }
 
-    // The lead-in of many cases: the program started, the image chosen through 打开, and 确定 (or Y) up to the
-    // restart prompt. Null (with the failure reported) where a step failed.
+    // The program started and the image chosen through 打开.
+    void startWithImage(const char* programName = kProgram, const std::string& image = kImage) {
+        ASSERT_NO_FATAL_FAILURE(program.start(programName));
+        ASSERT_NO_FATAL_FAILURE(program.selectImage(image));
+    }
+    // The lead-in of many cases: the program started, the image chosen, and 确定 (or Y) up to the restart prompt.
+    // Null (with the failure reported) where a step failed.
     HWND startAndRunToPrompt(const char* programName = kProgram, const std::string& image = kImage,
                              bool byKey = false) {
-        program.start(programName);
-        if (HasFatalFailure()) return nullptr;
-        program.selectImage(image);
-        if (HasFatalFailure()) return nullptr;
-        return program.runToPrompt(byKey);
+        startWithImage(programName, image);
+        return HasFatalFailure() ? nullptr : program.runToPrompt(byKey);
     }
 
     static std::string refusalMessage(const std::string& reason) {

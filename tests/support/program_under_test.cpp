@@ -5,27 +5,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <gtest/gtest.h>
-
 // --- Windows of any process
 
-std::string textOf(HWND h) {
-    char buf[1024] = "";
-    GetWindowTextA(h, buf, sizeof buf);
-    return buf;
-}
 std::string editText(HWND h) {
     char buf[1024] = "";
     DWORD_PTR got = 0;
     if (h) SendMessageTimeoutA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 10000, &got);
     return buf;
 }
-std::string classOf(HWND h) {
-    char buf[64] = "";
-    GetClassNameA(h, buf, sizeof buf);
-    return buf;
-}
-
 namespace {
 struct Search {
     std::function<bool(HWND)> match;
@@ -49,22 +36,10 @@ HWND child(HWND parent, std::function<bool(HWND)> match) {
     EnumChildWindows(parent, eachWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
-HWND child(HWND parent, const std::string& caption) {
-    return child(parent, [&](HWND h) { return textOf(h) == caption; });
-}
-HWND dialogItem(HWND parent, int id) {
-    return child(parent, [id](HWND h) { return GetDlgCtrlID(h) == id; });
-}
 HWND eachTopWindow(DWORD pid, std::function<bool(HWND)> visit) {
     Search s{std::move(visit), pid, nullptr};
     EnumWindows(eachWindow, reinterpret_cast<LPARAM>(&s));
     return s.found;
-}
-
-void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
-void key(HWND window, WPARAM code) {
-    PostMessageA(window, WM_KEYDOWN, code, 1);
-    PostMessageA(window, WM_KEYUP, code, 0xC0000001);
 }
 
 // The click goes where the entry is once scrolled into view (no message with a pointer, which would have to
@@ -168,10 +143,6 @@ void Program::startOnce(const char* program) {
     }
 }
 
-bool Program::ended(DWORD ms) {
-    return process_.hProcess && WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0;
-}
-
 void Program::stop() {
     if (!process_.hProcess) return;
     if (!ended(0)) {
@@ -254,10 +225,6 @@ HWND Program::imageBox() const {
     return FindWindowExA(GetParent(open), nullptr, "Edit", nullptr);
 }
 
-std::string Program::customGhostPath() const {
-    return editText(FindWindowExA(GetParent(button("打开(&P)")), nullptr, "Edit", nullptr));
-}
-
 std::vector<std::string> Program::foundImages() const {
     HWND list = child(main_, [this](HWND h) {
         return lstrcmpiA(classOf(h).c_str(), "ListBox") == 0 && GetParent(h) == main_;
@@ -286,32 +253,11 @@ HWND Program::restartPrompt() const {
         return child(h, [](HWND c) { return textOf(c).rfind("程序处理完成，是否马上重启", 0) == 0; }) != nullptr;
     });
 }
-HWND Program::undoPrompt() const {
-    return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; });
-}
-HWND Program::nameBox(HWND dialog) {
-    return child(dialog, [](HWND h) { return classOf(h) == "Edit" && IsWindowVisible(h); });
-}
-HWND Program::fileDialog() const {
-    return topWindow([](HWND h) { return classOf(h) == "#32770" && nameBox(h); });
-}
 HWND Program::messageText(HWND box) {
     if (!box) return nullptr;
     HWND t = dialogItem(box, 0xFFFF);
     return t ? t : dialogItem(box, 100);
 }
-HWND Program::messageBox() const {
-    return topWindow([](HWND h) { return classOf(h) == "#32770" && !nameBox(h) && messageText(h); });
-}
-HWND Program::waitFor(HWND (Program::*which)() const) const {
-    HWND h = nullptr;
-    waitUntil([&] { return (h = (this->*which)()) != nullptr; });
-    return h;
-}
-bool Program::waitGone(HWND h) const {
-    return waitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); });
-}
-
 // --- What a user does
 
 // The partition list lies inside the left panel (the found images' list lies on the window).
@@ -422,12 +368,3 @@ void Program::quitThroughReminder() {
     EXPECT_TRUE(ended());
 }
 
-void Program::quitFromPrompt(HWND prompt) {
-    click(child(prompt, "取消(&N)"));
-    quitThroughReminder();
-}
-
-void Program::quit() {
-    click(button("退出(&X)"));
-    EXPECT_TRUE(ended());
-}

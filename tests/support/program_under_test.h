@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 // The folder the programs and the stand-ins lie in (C:\qg, made by tests/e2e/one_key.sh).
 constexpr char kProgramFolder[] = "C:\\qg";
 // The program with the test seams, the shipped program, and the program built over the tests' own outside
@@ -34,18 +36,35 @@ bool waitUntil(F done, DWORD ms = 60000) {
 
 // --- Windows of any process
 
-std::string textOf(HWND h);    // a caption as the system keeps it (no message to the program, which may be busy)
+// A caption as the system keeps it (no message to the program, which may be busy).
+inline std::string textOf(HWND h) {
+    char buf[1024] = "";
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
 std::string editText(HWND h);  // an edit box keeps its content itself: asked
-std::string classOf(HWND h);
+inline std::string classOf(HWND h) {
+    char buf[64] = "";
+    GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
 HWND child(HWND parent, std::function<bool(HWND)> match);
-HWND child(HWND parent, const std::string& caption);
-HWND dialogItem(HWND parent, int id);
+inline HWND child(HWND parent, const std::string& caption) {
+    return child(parent, [&](HWND h) { return textOf(h) == caption; });
+}
+inline HWND dialogItem(HWND parent, int id) {
+    return child(parent, [id](HWND h) { return GetDlgCtrlID(h) == id; });
+}
 // Every top-level window of the process (every process with 0), as long as visit returns false; the window
 // it returned true for.
 HWND eachTopWindow(DWORD pid, std::function<bool(HWND)> visit);
 
-void click(HWND button);
-void key(HWND window, WPARAM code);  // a key press posted to the window
+inline void click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+// A key press posted to the window.
+inline void key(HWND window, WPARAM code) {
+    PostMessageA(window, WM_KEYDOWN, code, 1);
+    PostMessageA(window, WM_KEYUP, code, 0xC0000001);
+}
 // A click on an entry of a list box, scrolled into view first; waits until the list has selected it.
 void clickListEntry(HWND list, int index);
 
@@ -68,7 +87,9 @@ public:
     // Starts the program and waits for its main window (no message may stand at start-up unless
     // messageAtStartup is set).
     void start(const char* program = kProgram);
-    bool ended(DWORD ms = 30000);
+    bool ended(DWORD ms = 30000) {
+        return process_.hProcess && WaitForSingleObject(process_.hProcess, ms) == WAIT_OBJECT_0;
+    }
     void stop();
     DWORD exitCode() const;
 
@@ -96,20 +117,31 @@ public:
     std::string statusText(int part) const;  // a part of the status bar
     HWND imageBox() const;                   // the edit box of the image path, beside 打开1
     std::string imagePath() const { return editText(imageBox()); }
-    std::string customGhostPath() const;  // the edit box beside 打开2
+    std::string customGhostPath() const {  // the edit box beside 打开2
+        return editText(FindWindowExA(GetParent(button("打开(&P)")), nullptr, "Edit", nullptr));
+    }
     // The entries of the found images' list (the list box that lies on the window itself), in GBK.
     std::vector<std::string> foundImages() const;
 
     // --- The program's other windows
     HWND topWindow(std::function<bool(HWND)> match) const;  // a visible top-level window of the program
     HWND restartPrompt() const;  // whatever operation it asks about: restore, back-up or manual Ghost
-    HWND undoPrompt() const;
-    HWND fileDialog() const;
-    HWND messageBox() const;
+    HWND undoPrompt() const { return topWindow([](HWND h) { return child(h, "您要撤销之前的操作吗？") != nullptr; }); }
+    HWND fileDialog() const { return topWindow([](HWND h) { return classOf(h) == "#32770" && nameBox(h); }); }
+    HWND messageBox() const {
+        return topWindow([](HWND h) { return classOf(h) == "#32770" && !nameBox(h) && messageText(h); });
+    }
     static HWND messageText(HWND box);
-    static HWND nameBox(HWND fileDialog);  // the file dialog's only edit box: its file name box
-    HWND waitFor(HWND (Program::*which)() const) const;
-    bool waitGone(HWND h) const;
+    // The file dialog's only edit box: its file name box.
+    static HWND nameBox(HWND dialog) {
+        return child(dialog, [](HWND h) { return classOf(h) == "Edit" && IsWindowVisible(h); });
+    }
+    HWND waitFor(HWND (Program::*which)() const) const {
+        HWND h = nullptr;
+        waitUntil([&] { return (h = (this->*which)()) != nullptr; });
+        return h;
+    }
+    bool waitGone(HWND h) const { return waitUntil([&] { return !IsWindow(h) || !IsWindowVisible(h); }); }
 
     // --- What a user does
     // A click on the entry of the partition list whose drive is that letter (one entry per drive from C:).
@@ -136,9 +168,15 @@ public:
     // how to cancel it; after its OK the program ends.
     void quitThroughReminder();
     // 取消 on the restart prompt, which quits through the reminder.
-    void quitFromPrompt(HWND prompt);
+    void quitFromPrompt(HWND prompt) {
+        click(child(prompt, "取消(&N)"));
+        quitThroughReminder();
+    }
     // A click on 退出 with nothing to remind of: the program ends.
-    void quit();
+    void quit() {
+        click(button("退出(&X)"));
+        EXPECT_TRUE(ended());
+    }
 
     HANDLE input = nullptr;         // the program's standard input (inheritable), if not the default
     bool messageAtStartup = false;  // start-up may show a message
