@@ -1,5 +1,5 @@
-// The machine of the end-to-end tests and the fixture of their cases: the files of the boot set on C:, the boot
-// menus and batch lines the cases expect, the machine each case starts on, and the checks the cases share.
+// The machine of the end-to-end tests and the fixture of their cases: the batch lines and messages the cases
+// expect, the machine each case starts on, the steps and checks the cases share.
 // tests/e2e/one_key.sh makes the machine: D:, E:, F: are folders of the test, C: a small file system, and the
 // programs with the stand-ins lie in C:\qg.
 //
