@@ -19,10 +19,6 @@ protected:
     void TearDown() override { set_constant_pool(nullptr, 0); }
 };
 
-std::string bytes_of(const void* block) {
-    return std::string(reinterpret_cast<const char*>(bytes_block_data(block)), bytes_block_length(block));
-}
-
 uint32_t u16(const std::string& b, size_t at) {
     return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8;
 }
@@ -52,16 +48,16 @@ TEST_F(Payloads, WrittenWithWriteFileGiveExactlyTheirBytes) {
         EXPECT_TRUE(value_as_bool(ok));
         std::string written = read_file(path);
         EXPECT_EQ(written.size(), static_cast<size_t>(bytes_block_length(p.block)));
-        EXPECT_TRUE(written == bytes_of(p.block));
+        EXPECT_TRUE(written == payload(p.block));
     }
 }
 
 TEST_F(Payloads, FreeingAConstantLeavesItUsable) {
     const void* image = bin::floppy_image();
-    std::string before = bytes_of(image);
+    std::string before = payload(image);
     free_block(const_cast<void*>(image));
     { Bytes held(const_cast<void*>(image)); }  // a variable that held the constant goes out of scope
-    EXPECT_TRUE(bytes_of(image) == before);
+    EXPECT_TRUE(payload(image) == before);
     // Stored in a variable, a constant becomes a heap copy of header and bytes, which the variable owns.
     Bytes copy = Bytes::copy(image);
     EXPECT_FALSE(in_constant_pool(copy.get()));
@@ -85,7 +81,7 @@ TEST_F(Payloads, SkinsLieInNumberOrderAndSkinTenIsTheTenth) {
     EXPECT_EQ(bin::skin(0), nullptr);
     EXPECT_EQ(bin::skin(34), nullptr);
     EXPECT_LT(static_cast<const char*>(bin::skin(33)), area + kConstantAreaSize);
-    EXPECT_NE(bytes_of(bin::skin(10)).find("\xC6\xA4\xB7\xF4 10 "), std::string::npos);  // its name: 皮肤 10
+    EXPECT_NE(payload(bin::skin(10)).find("\xC6\xA4\xB7\xF4 10 "), std::string::npos);  // its name: 皮肤 10
 }
 
 // What each target needs of the payload's first bytes.
@@ -98,16 +94,16 @@ bool is_pe(const std::string& b, bool dll) {
 }
 
 TEST_F(Payloads, EachPayloadIsOfTheKindItsTargetExpects) {
-    std::string boot = bytes_of(bin::boot_loader());
+    std::string boot = payload(bin::boot_loader());
     EXPECT_EQ(boot.substr(boot.size() - 2), "\x55\xAA");
-    EXPECT_EQ(bytes_of(bin::dos_ghost()).substr(0, 2), "MZ");
-    EXPECT_TRUE(is_pe(bytes_of(bin::windows_ghost()), false));
-    EXPECT_TRUE(is_pe(bytes_of(bin::skin_library()), true));
-    std::string library = bytes_of(bin::skin_library());
+    EXPECT_EQ(payload(bin::dos_ghost()).substr(0, 2), "MZ");
+    EXPECT_TRUE(is_pe(payload(bin::windows_ghost()), false));
+    EXPECT_TRUE(is_pe(payload(bin::skin_library()), true));
+    std::string library = payload(bin::skin_library());
     EXPECT_NE(library.find(std::string("SkinH_AttachRes\0", 16)), std::string::npos);
-    EXPECT_EQ(bytes_of(bin::floppy_image()).substr(0, 11), "\xEB\x3C\x90MSWIN4.1");
+    EXPECT_EQ(payload(bin::floppy_image()).substr(0, 11), "\xEB\x3C\x90MSWIN4.1");
     for (int32_t n = 1; n <= bin::kSkinCount; ++n)
-        EXPECT_EQ(bytes_of(bin::skin(n)).substr(0, 6), std::string(".SHE\0\x03", 6)) << n;
+        EXPECT_EQ(payload(bin::skin(n)).substr(0, 6), std::string(".SHE\0\x03", 6)) << n;
 }
 
 // --- The floppy image: FAT12 geometry and the DOS side's start-up files
@@ -136,7 +132,7 @@ std::string floppy_file(const std::string& image, const char* short_name) {
 }
 
 TEST_F(Payloads, FloppyImageHasTheBootFloppyGeometry) {
-    std::string image = bytes_of(bin::floppy_image());
+    std::string image = payload(bin::floppy_image());
     ASSERT_EQ(image.size(), 2949120u);
     EXPECT_EQ(image.substr(3, 8), "MSWIN4.1");
     EXPECT_EQ(u16(image, 11), 512u);                    // bytes per sector
@@ -160,7 +156,7 @@ TEST_F(Payloads, FloppyImageHasTheBootFloppyGeometry) {
 }
 
 TEST_F(Payloads, FloppyStartUpBatchRunsTheDosStepsInOrder) {
-    std::string image = bytes_of(bin::floppy_image());
+    std::string image = payload(bin::floppy_image());
     EXPECT_NE(floppy_file(image, "CONFIG  SYS").find("DEVICE=A:\\HIMEM.SYS\r\n"), std::string::npos);
     std::string batch = floppy_file(image, "AUTOEXECBAT");
     ASSERT_FALSE(batch.empty());
@@ -220,7 +216,7 @@ TEST_F(Payloads, FloppyStartUpBatchRunsTheDosStepsInOrder) {
 }
 
 TEST_F(Payloads, ProbeScriptIsAGbkBatchWithoutAFinalLineEnd) {
-    std::string script = bytes_of(bin::probe_script());
+    std::string script = payload(bin::probe_script());
     EXPECT_EQ(script.substr(0, 11), "@echo off\r\n");
     EXPECT_EQ(script.substr(script.size() - 7), "\r\npause");
     for (size_t i = 0; i < script.size(); ++i) {

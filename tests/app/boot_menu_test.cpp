@@ -9,17 +9,10 @@
 
 #include "app/app.h"
 #include "payloads/constants.h"
+#include "tests/support/boot_set.h"
 #include "tests/support/test_support.h"
 
 namespace {
-const char kIni[] = "C:\\boot.ini";
-const char kBak[] = "C:\\boot.bak";
-const char kHeader[] = "[boot loader]\r\ntimeout=2\r\ndefault=C:\\grldr\r\n";
-const char kEntry[] = "C:\\grldr=Drelvok";
-const char kXpLine[] = "multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS=\"Microsoft Windows XP Professional\" /fastdetect";
-const char kOldHeader[] = "[boot loader]\r\ntimeout=30\r\ndefault=multi(0)disk(0)rdisk(0)partition(1)\\WINDOWS\r\n";
-const std::string kFiveLines = std::string(kOldHeader) + "[operating systems]\r\n" + kXpLine + "\r\n";
-const std::string kRewritten = std::string(kHeader) + "[operating systems]\r\n" + kXpLine + "\r\n\r\n" + kEntry;
 // A menu as it stands on an XP machine where a later Windows was added.
 const std::string kWarnings =
     ";\r\n;Warning: Boot.ini is used on Windows XP and earlier operating systems.\r\n"
@@ -36,31 +29,30 @@ protected:
         set_constant_pool(nullptr, 0);
     }
     static void clean() {
-        for (const char* p : {kIni, kBak, "C:\\grldr", "C:\\grldr.bak", "C:\\ghost.bat", "C:\\ghost.exe",
-                              "C:\\Qelo.img", "C:\\ghostbat.bak", "C:\\ghostexe.bak"})
+        for (const char* p : {kIni, kBak, kGrldr, kGrldrSaved, kBat, kExe, kImg, kBatSaved, kExeSaved})
             removeFile(p);
     }
 };
 
 TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
-    const std::string xp = std::string(kXpLine) + "\r\n";
+    const std::string xp = kXpLine + "\r\n";
     struct Case {
         const char* name;
         bool present;
         std::string before;
         std::string after;
     } cases[] = {
-        {"five lines", true, kFiveLines, kRewritten},
-        {"five lines, no final line end", true, kFiveLines.substr(0, kFiveLines.size() - 2), kRewritten},
+        {"five lines", true, kFiveLines, kRewrittenFiveLines},
+        {"five lines, no final line end", true, kFiveLines.substr(0, kFiveLines.size() - 2), kRewrittenFiveLines},
         {"six lines, the fourth not the section header", true,
-         std::string(kOldHeader) + "redirect=COM1\r\n[operating systems]\r\n" + xp,
-         std::string(kHeader) + "redirect=COM1\r\n[operating systems]\r\n" + xp + kEntry},
+         kOldHeader + "redirect=COM1\r\n[operating systems]\r\n" + xp,
+         kHeader + "redirect=COM1\r\n[operating systems]\r\n" + xp + kEntry},
         {"eight lines: every line from the fourth on is kept", true,
          kFiveLines + "C:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n",
-         std::string(kHeader) + "[operating systems]\r\n" + xp +
+         kHeader + "[operating systems]\r\n" + xp +
              "C:\\=\"Windows 98\"\r\nC:\\CMDCONS\\BOOTSECT.DAT=\"Recovery Console\" /cmdcons\r\nlast\r\n" + kEntry},
-        {"a rewritten menu rewritten again carries the entry once", true, kRewritten, kRewritten},
-        {"no boot.ini", false, "", std::string(kHeader) + "\r\n\r\n\r\n" + kEntry},
+        {"a rewritten menu rewritten again carries the entry once", true, kRewrittenFiveLines, kRewrittenFiveLines},
+        {"no boot.ini", false, "", kHeader + "\r\n\r\n\r\n" + kEntry},
         {"comment lines first: one [boot loader] section, the comments and the old entry kept", true,
          kWarnings + kFiveLines, kWarnings + kHeader + "[operating systems]\r\n" + xp + kEntry},
         {"keys set where they stand, a missing default added after the time-out, other keys kept", true,
@@ -69,10 +61,10 @@ TEST_F(BootMenu, RewriteMakesTheBootLoaderTheDefaultEntryByteForByte) {
              kEntry},
         {"a section after [operating systems]: the entry ends [operating systems]", true,
          kFiveLines + "[debug]\r\nport=com1\r\n",
-         std::string(kHeader) + "[operating systems]\r\n" + xp + kEntry + "\r\n[debug]\r\nport=com1\r\n"},
+         kHeader + "[operating systems]\r\n" + xp + kEntry + "\r\n[debug]\r\nport=com1\r\n"},
         {"a second [boot loader] section loses its header and keys", true,
-         std::string(kHeader) + ";\r\n" + kFiveLines + "\r\n" + kEntry,
-         std::string(kHeader) + ";\r\n[operating systems]\r\n" + xp + "\r\n" + kEntry},
+         kHeader + ";\r\n" + kFiveLines + "\r\n" + kEntry,
+         kHeader + ";\r\n[operating systems]\r\n" + xp + "\r\n" + kEntry},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,7 +111,6 @@ TEST_F(BootMenu, ARewriteThatCannotReadTheMenuLeavesItAsItWas) {
 
 // The run's checks after its writes: every byte counts, not only the length.
 TEST_F(BootMenu, ContentChecksCompareEveryByte) {
-    const char kBat[] = "C:\\ghost.bat";
     write_bytes(kBat, "src=1:3 dst=1:1");
     EXPECT_TRUE(fileHolds(kBat, "src=1:3 dst=1:1", 15));
     EXPECT_FALSE(fileHolds(kBat, "src=1:3 dst=1:2", 15));
@@ -182,9 +173,10 @@ TEST_F(BootMenu, RefusalWithoutAMenuOrACopyThatPutsItBack) {
         {"no boot.ini", nullptr, kFiveLines.c_str(), txt::run_refused_no_boot_menu()},
         {"no copy: the run makes it", kFiveLines.c_str(), nullptr, nullptr},
         {"an older copy: the run replaces it", kFiveLines.c_str(), "an older menu", nullptr},
-        {"our entry, the user's menu saved", kRewritten.c_str(), kFiveLines.c_str(), nullptr},
-        {"our entry, no copy", kRewritten.c_str(), nullptr, txt::run_refused_no_own_menu()},
-        {"our entry in the copy too", kRewritten.c_str(), kRewritten.c_str(), txt::run_refused_no_own_menu()},
+        {"our entry, the user's menu saved", kRewrittenFiveLines.c_str(), kFiveLines.c_str(), nullptr},
+        {"our entry, no copy", kRewrittenFiveLines.c_str(), nullptr, txt::run_refused_no_own_menu()},
+        {"our entry in the copy too", kRewrittenFiveLines.c_str(), kRewrittenFiveLines.c_str(),
+         txt::run_refused_no_own_menu()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,11 +252,11 @@ TEST_F(BootMenu, UndoPutsBackWhatTheToolChangedAndOnlyThat) {
         bool putBack, leftAlone, problems;
         std::vector<std::string> removed;
     } cases[] = {
-        {"after a run", kRewritten, 0, false, true, kFiveLines, kHidSysRo, false, true, false, false,
+        {"after a run", kRewrittenFiveLines, 0, false, true, kFiveLines, kHidSysRo, false, true, false, false,
          {"C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}},
-        {"the menu still read-only, hidden, system", kRewritten, kHidSysRo, false, false, kFiveLines, kHidSysRo, false,
+        {"the menu still read-only, hidden, system", kRewrittenFiveLines, kHidSysRo, false, false, kFiveLines, kHidSysRo, false,
          true, false, false, {}},
-        {"the copy held open", kRewritten, 0, true, false, kFiveLines, kHidSysRo, true, true, false, true, {}},
+        {"the copy held open", kRewrittenFiveLines, 0, true, false, kFiveLines, kHidSysRo, true, true, false, true, {}},
         {"a menu edited since: our entry gone", edited, kHidSysRo, false, true, edited, kHidSysRo, true, false, true,
          false, {"C:\\grldr", "C:\\ghost.bat", "C:\\ghost.exe", "C:\\Qelo.img"}},
         {"nothing to undo", kFiveLines, kHidSysRo, false, false, kFiveLines, kHidSysRo, true, false, true, false, {}},
@@ -324,12 +316,12 @@ TEST_F(BootMenu, TheUndoGivesTheOriginalMenuBackByteForByte) {
 
 // Without a saved menu, a menu that still starts our boot loader keeps it, and the undo says so.
 TEST_F(BootMenu, UndoWithoutASavedMenuLeavesTheMenuInPlace) {
-    write_bytes(kIni, kRewritten);
+    write_bytes(kIni, kRewrittenFiveLines);
     write_bytes("C:\\grldr", payload(bin::boot_loader()));
     write_bytes("C:\\Qelo.img", "x");
     UndoReport report = undoBootFiles(nullptr);
     EXPECT_EQ(report.problems, txt::undo_menu_not_restored());
-    EXPECT_EQ(read_file(kIni), kRewritten);
+    EXPECT_EQ(read_file(kIni), kRewrittenFiveLines);
     EXPECT_EQ(read_file("C:\\grldr"), payload(bin::boot_loader()));
     EXPECT_FALSE(exists("C:\\Qelo.img"));
 }
