@@ -102,22 +102,25 @@ Unit* unit_for_message(FormWindow& w, HWND target) {
 }
 
 // A key acts only in the window where its press began. A press begins with a key-down without the repeat
-// flag, made after the window became active; each time a window of the program becomes active the presses start
-// afresh, so the rest of a press that began before (in the window that just opened it or closed, in a file
-// dialog or another program), its auto-repeated key-downs and its key-up, does nothing here. Neither the key
-// states nor the repeat flag alone can tell this: Wine hands a thread the system's state between messages, in
-// which a key whose key-up waits in the queue is already up, and a repeat of such a key that waited in the queue
-// while another window became active can come without its repeat flag. The time the key was pressed can.
+// flag, made after the window took over the input from the window before it: after it was shown, or enabled
+// again as a dialog or message box it waited for closed. Each time a window of the program becomes active the
+// presses start afresh as well, so the rest of a press that began before (in the window that just opened it or
+// closed, in a file dialog, a message box or another program), its auto-repeated key-downs and its key-up, does
+// nothing here. Neither the key states nor the repeat flag alone can tell this: Wine hands a thread the system's
+// state between messages, in which a key whose key-up waits in the queue is already up, and a repeat of such a
+// key that waited in the queue while another window took over can come without its repeat flag. The time the
+// key was pressed can. (Activation itself is no such moment: without a window manager Wine activates a window
+// seconds after it is shown, and a key pressed in between is the user's.)
 bool g_pressed_here[256];
-DWORD g_active_since = 0;  // when a window of the program last became active (the system's tick count)
-bool g_activated = false;
+DWORD g_input_since = 0;  // when a window of the program last took over the input (the system's tick count)
+bool g_input_taken_over = false;
 
 bool rest_of_press_elsewhere(const MSG& m) {
     UINT vk = static_cast<UINT>(m.wParam) & 0xFF;
     bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
     bool repeated = (m.lParam & (1 << 30)) != 0;
-    bool before_activation = g_activated && static_cast<LONG>(m.time - g_active_since) < 0;
-    if (down && !repeated && !before_activation) {
+    bool before_take_over = g_input_taken_over && static_cast<LONG>(m.time - g_input_since) < 0;
+    if (down && !repeated && !before_take_over) {
         g_pressed_here[vk] = true;
         return false;
     }
@@ -199,10 +202,11 @@ void check_focus_later(FormWindow& w) {
     w.focus_check_posted = PostMessageA(hwnd_of(w), kCheckFocusMessage, 0, 0) != 0;
 }
 
-void forget_key_presses() {
-    std::fill(std::begin(g_pressed_here), std::end(g_pressed_here), false);
-    g_active_since = GetTickCount();
-    g_activated = true;
+void forget_key_presses() { std::fill(std::begin(g_pressed_here), std::end(g_pressed_here), false); }
+
+void input_taken_over() {
+    g_input_since = GetTickCount();
+    g_input_taken_over = true;
 }
 
 int32_t current_key_state() {

@@ -382,31 +382,32 @@ TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThroughAndPressesBegunEls
     EXPECT_EQ(current(), 2);
 
     // A key acts only where its press began: after an activation, the repeats of a press begun before do
-    // nothing, whatever the key states say by then, and neither does a key-down made before the activation that
-    // waited in the queue (it may come without its repeat flag); a fresh press acts, and so do its repeats.
-    enum Activation { kNone, kBefore, kWhileQueued };
+    // nothing, whatever the key states say by then, and neither does a key-down made before the window took over
+    // the input (shown, or enabled again as a dialog it waited for closed) that waited in the queue: it may come
+    // without its repeat flag. A fresh press acts, and so do its repeats, also one made before a late activation.
+    const UINT kActivate = WM_ACTIVATE, kEnable = WM_ENABLE;
     const struct {
-        Activation activate;
+        UINT before, while_queued;  // what the window gets before the key-down is made, and while it waits
         LPARAM key_down;
         int selected;
     } steps[] = {
-        {kBefore, repeated, 2},   // begun before
-        {kNone, fresh, 3},        // a press of its own
-        {kNone, repeated, 4},     // and its repeat
-        {kBefore, repeated, 4},   // the window became active again in between
-        {kWhileQueued, fresh, 4}, // made before the window became active
-        {kNone, fresh, 5},
+        {kActivate, 0, repeated, 2},  // begun before
+        {0, 0, fresh, 3},             // a press of its own
+        {0, 0, repeated, 4},          // and its repeat
+        {kActivate, 0, repeated, 4},  // the window became active again in between
+        {0, kEnable, fresh, 4},       // made before the window took over again
+        {0, kActivate, fresh, 5},     // made before a late activation
     };
-    auto activate = [&] { SendMessageA(window_hwnd(kWindow), WM_ACTIVATE, WA_ACTIVE, 0); };
+    auto send = [&](UINT msg) { SendMessageA(window_hwnd(kWindow), msg, msg == kActivate ? WA_ACTIVE : TRUE, 0); };
     for (const auto& step : steps) {
-        if (step.activate == kBefore) activate();
+        if (step.before) send(step.before);
         PostMessageA(list, WM_KEYDOWN, VK_DOWN, step.key_down);
-        if (step.activate == kWhileQueued) {
+        if (step.while_queued) {
             Sleep(20);  // a later tick than the key-down's
-            activate();
+            send(step.while_queued);
         }
         process_pending_messages();
-        EXPECT_EQ(current(), step.selected) << step.activate << " " << step.key_down;
+        EXPECT_EQ(current(), step.selected) << step.before << " " << step.while_queued << " " << step.key_down;
     }
 }
 
