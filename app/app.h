@@ -88,7 +88,8 @@ void refuseRun(const char* reason);
 // A restore's image chosen: it becomes the image path, and 确定 is enabled when a run would take it (the run's
 // own checks); otherwise the run's refusal says why.
 void takeRestoreImage(const char* path);
-// What ends every image selection: the partition probe's script gone (nothing else on C: changes before a run).
+// What ends every image selection: the partition probe's script gone once the probe has read it (nothing else
+// on C: changes before a run).
 void finishImageSelection();
 
 // The operation that C:\ghost.bat will carry: the first of 手动选择框, 还原单选框, 备份单选框 that is checked.

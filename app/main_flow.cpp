@@ -272,7 +272,11 @@ void takeRestoreImage(const char* path) {
     if (!refusal.empty()) refuseRun(refusal.c_str());
 }
 
-void finishImageSelection() { deleteProbeScript(); }
+// The probe's script is not deleted while the probe runs it: the command interpreter reads a script line by line
+// from the file, and would stop halfway (the probe would fail).
+void finishImageSelection() {
+    if (partitionsRead) deleteProbeScript();
+}
 
 void selectCustomGhost() {
     cmd::openCommonDialog(dialogRef(通用对话框3));

@@ -186,6 +186,8 @@ TEST_F(OneKey, TheWindowComesBeforeThePartitionProbeAnswers) {
     ASSERT_NO_FATAL_FAILURE(program.start());
     EXPECT_EQ(program.statusText(1), kReading);
     ASSERT_NO_FATAL_FAILURE(program.selectImage(kImage));
+    // The probe's script stays while the probe runs it (on Windows the command interpreter reads it line by line).
+    EXPECT_TRUE(exists("C:\\fqs.bat"));
     click(program.button("确定(&Y)"));
     Sleep(1000);  // the run waits: nothing may come of the click yet
     EXPECT_EQ(program.restartPrompt(), nullptr);
