@@ -110,7 +110,10 @@ Unit* unit_for_message(FormWindow& w, HWND target) {
 // state between messages, in which a key whose key-up waits in the queue is already up, and a repeat of such a
 // key that waited in the queue while another window took over can come without its repeat flag. The time the
 // key was pressed can. (Activation itself is no such moment: without a window manager Wine activates a window
-// seconds after it is shown, and a key pressed in between is the user's.)
+// seconds after it is shown, and a key pressed in between is the user's. Nor is the moment a message box gives
+// the window back: without a window manager Wine hides the box, then waits two seconds for a window manager
+// before it enables the window, and a key pressed once the box went is the user's as well. The box went with
+// the message that closed it, the last one the thread took from its queue.)
 bool g_pressed_here[256];
 DWORD g_input_since = 0;  // when a window of the program last took over the input (the system's tick count)
 bool g_input_taken_over = false;
@@ -204,8 +207,9 @@ void check_focus_later(FormWindow& w) {
 
 void forget_key_presses() { std::fill(std::begin(g_pressed_here), std::end(g_pressed_here), false); }
 
-void input_taken_over() {
-    g_input_since = GetTickCount();
+void input_taken_over(DWORD when) {
+    if (g_input_taken_over && static_cast<LONG>(when - g_input_since) < 0) return;  // taken over later already
+    g_input_since = when;
     g_input_taken_over = true;
 }
 

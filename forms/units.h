@@ -228,7 +228,7 @@ void* late_system_function(const char* library, const char* name);
 
 // Keyboard
 void forget_key_presses();  // a window became active: the rest of a press begun before does nothing
-void input_taken_over();     // a window was shown, or enabled again: a press begun before began elsewhere
+void input_taken_over(DWORD when);  // a window was shown, or enabled again: a press begun before began elsewhere
 void keep_focus_usable(FormWindow& w);
 void check_focus_later(FormWindow& w);
 // A click on a button, check box or radio box of a loaded window as the user makes it: only where a click could

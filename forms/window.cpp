@@ -140,11 +140,11 @@ void window_events(FormWindow& w, UINT msg, WPARAM wp) {
             if (!creating_window()) raise_event(w.id, w.unit_ids[0], event::kWindowMoved);
             break;
         case WM_SHOWWINDOW:
-            if (wp) input_taken_over();
+            if (wp) input_taken_over(GetTickCount());
             if (!creating_window()) raise_event(w.id, w.unit_ids[0], wp ? event::kWindowShown : event::kWindowHidden);
             break;
-        case WM_ENABLE:  // a dialog or message box that the window waited for has closed
-            if (wp) input_taken_over();
+        case WM_ENABLE:  // a dialog or message box that the window waited for closed with the last message taken
+            if (wp) input_taken_over(static_cast<DWORD>(GetMessageTime()));
             break;
         case WM_SETFOCUS:
             raise_event(w.id, w.unit_ids[0], event::kGotFocus);

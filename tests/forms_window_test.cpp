@@ -384,28 +384,44 @@ TEST_F(Windows, KeyDownFalseSwallowsTheKeyNothingLetsItThroughAndPressesBegunEls
     // A key acts only where its press began: after an activation, the repeats of a press begun before do
     // nothing, whatever the key states say by then, and neither does a key-down made before the window took over
     // the input (shown, or enabled again as a dialog it waited for closed) that waited in the queue: it may come
-    // without its repeat flag. A fresh press acts, and so do its repeats, also one made before a late activation.
-    const UINT kActivate = WM_ACTIVATE, kEnable = WM_ENABLE;
+    // without its repeat flag. A fresh press acts, and so do its repeats, also one made before a late activation,
+    // or after the message that closed the dialog when the window is enabled again late.
+    // kClosed: the message that closed a dialog the window waited for, taken from the queue, and the window
+    // active again; kEnabled: that message, then the window enabled again; kLateEnable: the window enabled again
+    // some time after it.
+    enum Event { kNone, kActivated, kClosed, kEnabled, kLateEnable };
     const struct {
-        UINT before, while_queued;  // what the window gets before the key-down is made, and while it waits
+        Event before, while_queued;  // what the window gets before the key-down is made, and while it waits
         LPARAM key_down;
         int selected;
     } steps[] = {
-        {kActivate, 0, repeated, 2},  // begun before
-        {0, 0, fresh, 3},             // a press of its own
-        {0, 0, repeated, 4},          // and its repeat
-        {kActivate, 0, repeated, 4},  // the window became active again in between
-        {0, kEnable, fresh, 4},       // made before the window took over again
-        {0, kActivate, fresh, 5},     // made before a late activation
+        {kActivated, kNone, repeated, 2},  // begun before
+        {kNone, kNone, fresh, 3},          // a press of its own
+        {kNone, kNone, repeated, 4},       // and its repeat
+        {kActivated, kNone, repeated, 4},  // the window became active again in between
+        {kNone, kEnabled, fresh, 4},       // made before the window took over again
+        {kNone, kActivated, fresh, 5},     // made before a late activation
+        {kClosed, kLateEnable, fresh, 6},  // made once the dialog had closed, before the window was enabled again
     };
-    auto send = [&](UINT msg) { SendMessageA(window_hwnd(kWindow), msg, msg == kActivate ? WA_ACTIVE : TRUE, 0); };
-    for (const auto& step : steps) {
-        if (step.before) send(step.before);
-        PostMessageA(list, WM_KEYDOWN, VK_DOWN, step.key_down);
-        if (step.while_queued) {
-            Sleep(20);  // a later tick than the key-down's
-            send(step.while_queued);
+    HWND window = window_hwnd(kWindow);
+    const UINT kClosing = WM_APP + 77;
+    auto happen = [&](Event e) {
+        if (e == kClosed || e == kEnabled) {
+            MSG m;
+            PostMessageA(window, kClosing, 0, 0);
+            PeekMessageA(&m, window, kClosing, kClosing, PM_REMOVE);
         }
+        if (e == kActivated || e == kClosed) SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+        // Wine's clock moves on at calls to the system, the posting of a message that nobody waits for one
+        if (e == kLateEnable) PostMessageA(window, WM_NULL, 0, 0);
+        if (e == kEnabled || e == kLateEnable) SendMessageA(window, WM_ENABLE, TRUE, 0);
+    };
+    for (const auto& step : steps) {
+        happen(step.before);
+        Sleep(20);  // the key-down's tick differs from those of the messages before and after it
+        PostMessageA(list, WM_KEYDOWN, VK_DOWN, step.key_down);
+        Sleep(20);
+        happen(step.while_queued);
         process_pending_messages();
         EXPECT_EQ(current(), step.selected) << step.before << " " << step.while_queued << " " << step.key_down;
     }
