@@ -30,6 +30,10 @@ void remindOfPendingRun() {
     cmd::messageBox(txt::run_pending_reminder(), MB_OK | MB_ICONINFORMATION);
 }
 
+// The owner of the messages about a run: the main window, which then has the keyboard again as the box closes
+// (a box without an owner gives it to no window).
+Value mainWindow() { return windowRef(kWindow, self); }
+
 bool requestSystemRestart() { return cmd::shutDownSystem(cmd::kRestart, true); }  // forced
 
 // The batch file's content for the chosen operation, or null when none is chosen. A back-up
@@ -142,12 +146,12 @@ bool backupTargetConfirmed() {
     Text details = imageSizeAndDate(target.get());
     Text question = concat({txt::refusal_quote_open(), target.get(), txt::refusal_quote_close(), txt::overwrite_intro(),
                             details.get(), txt::overwrite_outro()});
-    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == cmd::kAnswerYes;
+    return cmd::messageBox(question.get(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, mainWindow()) == cmd::kAnswerYes;
 }
 
 void refuseRun(const char* reason) {
     Text message = concat({txt::run_refused_intro(), reason, txt::run_refused_outro()});
-    cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING);
+    cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING, mainWindow());
 }
 
 // The key map: each key is the click on a control, made only where the user could click it (the control shown,
@@ -212,7 +216,7 @@ void runOneKey() {
                                   : (report.problems.empty() ? txt::run_failed_undone() : txt::run_failed_not_undone()) +
                                         undoSummary(report);
         Text message = concat({txt::run_failed_intro(), faults.c_str(), outcome.c_str()});
-        cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING);
+        cmd::messageBox(message.get(), MB_OK | MB_ICONWARNING, mainWindow());
         updateUndoButton(txt::root_of_c());
         return;
     }

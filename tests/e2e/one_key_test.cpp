@@ -663,8 +663,9 @@ TEST_F(OneKey, KeysActOnlyWhereAClickCould) {
     program.quit();
 }
 
-// Typed keys reach the main window as soon as a prompt is gone: after Esc on the restart prompt, and after
-// either button of the undo prompt (U opens the undo prompt only when the main window has the keyboard).
+// Typed keys reach the main window as soon as a prompt is gone: after Esc on the restart prompt, after either
+// button of the undo prompt (U opens the undo prompt only when the main window has the keyboard), and after the
+// message of a refused run.
 TEST_F(OneKey, TypedKeysReachTheMainWindowAfterEachPrompt) {
     HWND prompt = startAndRunToPrompt();
     ASSERT_NE(prompt, nullptr);
@@ -686,6 +687,13 @@ TEST_F(OneKey, TypedKeysReachTheMainWindowAfterEachPrompt) {
         ASSERT_TRUE(program.keyboardIn(program.main())) << program.describe();
     }
     EXPECT_EQ(read_file(kIni), kFiveLines);  // undone: no reminder on the way out
+    // And after the message of a refused run, closed with its button: X typed at once is the main window's.
+    ASSERT_NO_FATAL_FAILURE(program.choosePartition('E'));
+    type('Y');
+    HWND box = program.waitFor(&Program::messageBox);
+    ASSERT_NE(box, nullptr) << program.describe();
+    click(dialogItem(box, IDOK));
+    ASSERT_TRUE(program.waitGone(box));
     type('X');
     EXPECT_TRUE(program.ended()) << "X did not reach the main window; " << program.describe();
 }
